@@ -1,0 +1,234 @@
+#include "convert.h"
+#include "model.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t never = SIZE_MAX;
+
+// A source stream that serves text and then fails at byte fail_at, unless that is never.
+struct failing_source {
+    std::string_view text;
+    std::size_t fail_at = never;
+    std::size_t served = 0;
+};
+
+// A destination stream that takes capacity bytes and fails after that, noting how much of
+// the source had been read when its first write failed.
+struct failing_sink {
+    const failing_source *source;
+    std::size_t capacity = never;
+    std::string taken{};
+    std::size_t served_at_failure = never;
+};
+
+ssize_t read_failing_source(void *cookie, char *buffer, std::size_t size) {
+    auto &source = *static_cast<failing_source *>(cookie);
+    if (source.served == source.fail_at) {
+        errno = EIO;
+        return -1;
+    }
+    const std::size_t count =
+        std::min({size, source.text.size() - source.served, source.fail_at - source.served});
+    std::memcpy(buffer, source.text.data() + source.served, count);
+    source.served += count;
+    return static_cast<ssize_t>(count);
+}
+
+ssize_t write_failing_sink(void *cookie, const char *buffer, std::size_t size) {
+    auto &sink = *static_cast<failing_sink *>(cookie);
+    const std::size_t count = std::min(size, sink.capacity - sink.taken.size());
+    sink.taken.append(buffer, count);
+    if (count == size) {
+        return static_cast<ssize_t>(size);
+    }
+    sink.served_at_failure = std::min(sink.served_at_failure, sink.source->served);
+    errno = ENOSPC;
+    return count > 0 ? static_cast<ssize_t>(count) : -1;
+}
+
+struct conversion {
+    std::string written;     // what reached the destination, its final write-out included
+    bool read_failed;        // the source's error flag after the conversion
+    bool write_failed;       // the destination's error flag after the conversion
+    bool close_failed;       // fclose of the destination reported a failure
+    bool read_after_failure; // the source was read after a write had failed
+};
+
+conversion convert(std::string_view text, std::size_t fail_read_at = never,
+                   std::size_t sink_capacity = never) {
+    failing_source source_state{text, fail_read_at};
+    failing_sink sink_state{&source_state, sink_capacity};
+    std::FILE *source = fopencookie(&source_state, "r", {read_failing_source, nullptr, nullptr, nullptr});
+    std::FILE *destination = fopencookie(&sink_state, "w", {nullptr, write_failing_sink, nullptr, nullptr});
+    convert_stream(source, destination);
+    conversion result{};
+    result.read_failed = std::ferror(source) != 0;
+    result.write_failed = std::ferror(destination) != 0;
+    const bool stopped_after_failure =
+        sink_state.served_at_failure == never || sink_state.served_at_failure == source_state.served;
+    result.read_after_failure = !stopped_after_failure;
+    std::fclose(source);
+    result.close_failed = std::fclose(destination) != 0;
+    result.written = sink_state.taken;
+    return result;
+}
+
+std::string converted(std::string_view text) { return convert(text).written; }
+
+struct listing_case {
+    std::string text;
+    std::string listing;
+};
+
+void PrintTo(const listing_case &sample, std::ostream *out) {
+    *out << testing::PrintToString(sample.text);
+}
+
+class ListingTest : public testing::TestWithParam<listing_case> {};
+
+TEST_P(ListingTest, MatchesFormatAndModel) {
+    const listing_case &sample = GetParam();
+    EXPECT_EQ(converted(sample.text), sample.listing);
+    EXPECT_EQ(expected_listing(sample.text), sample.listing);
+}
+
+using namespace std::string_literals;
+
+// Each byte class at its edges, followed by a letter to show that conversion goes on after it.
+INSTANTIATE_TEST_SUITE_P(ByteClassEdges, ListingTest, testing::Values(
+    listing_case{"\x00" "A"s, "4100 "},
+    listing_case{"\x09" "A", "4100 "},
+    listing_case{"\x0a" "A", "\n4100 "},
+    listing_case{"\x0d" "A", "4100 "},
+    listing_case{"\x1f" "A", "4100 "},
+    listing_case{"\x20" "A", "0000 4100 "},
+    listing_case{"\x21" "A", "2100 4100 "},
+    listing_case{"\x22" "A", "2200 4100 "},
+    listing_case{"%A", "2500 4100 "},
+    listing_case{"09:@", "3000 3900 3a00 4000 "},
+    listing_case{"\x5a" "A", "5a00 4100 "},
+    listing_case{"\x5b" "A", "4100 "},
+    listing_case{"\x60" "A", "4100 "},
+    listing_case{"\x61" "A", "4100 "},
+    listing_case{"\x7e" "A", "4100 "},
+    listing_case{"\x7f" "A", "4100 "},
+    listing_case{"\x80" "A", "4100 "},
+    listing_case{"\xff" "A", "4100 "}));
+
+INSTANTIATE_TEST_SUITE_P(LineStructure, ListingTest, testing::Values(
+    listing_case{"", ""},
+    listing_case{"xyz", ""},
+    listing_case{"HI\n", "4800 4900 \n"},
+    listing_case{"ABC", "4100 4200 4300 "},
+    listing_case{"A\n\nB\n", "4100 \n\n4200 \n"},
+    listing_case{"\n\n", "\n\n"},
+    listing_case{"AB\r\nC\r\n", "4100 4200 \n4300 \n"},
+    listing_case{"A\nxyz", "4100 \n"},
+    listing_case{"hello world\n", "0000 \n"},
+    listing_case{"\t\0\x80\xfeQ\n"s, "5100 \n"}));
+
+TEST(ConvertStream, EveryByteValueMatchesModel) {
+    std::string every_byte;
+    for (int value = 0; value < 256; ++value) {
+        const std::string byte(1, static_cast<char>(value));
+        EXPECT_EQ(converted(byte), expected_listing(byte)) << "byte " << value;
+        every_byte += byte;
+    }
+    EXPECT_EQ(converted(every_byte), expected_listing(every_byte));
+}
+
+std::string random_text(std::size_t size, std::mt19937 &random, bool text_like) {
+    static constexpr std::string_view text_bytes = "AZ az!%09 \n\n\r\t\"[\\]~";
+    std::uniform_int_distribution<int> any_byte(0, 255);
+    std::uniform_int_distribution<std::size_t> text_byte(0, text_bytes.size() - 1);
+    std::string text(size, '\0');
+    for (char &character : text) {
+        character = text_like ? text_bytes[text_byte(random)] : static_cast<char>(any_byte(random));
+    }
+    return text;
+}
+
+// Sizes on, just below and just above every buffer along the way: glibc's default stream
+// buffers and the converter's own blocks.
+std::vector<std::size_t> boundary_sizes() {
+    std::vector<std::size_t> sizes;
+    for (std::size_t size = 0; size <= 64; ++size) {
+        sizes.push_back(size);
+    }
+    for (const std::size_t boundary : {std::size_t{BUFSIZ}, std::size_t{4096}, convert_block_size,
+                                       2 * convert_block_size, 3 * convert_block_size}) {
+        sizes.insert(sizes.end(), {boundary - 1, boundary, boundary + 1});
+    }
+    sizes.push_back(1'000'003);
+    return sizes;
+}
+
+TEST(ConvertStream, RandomInputsMatchModelAtEveryBufferBoundary) {
+    std::mt19937 random(20261208);
+    for (const std::size_t size : boundary_sizes()) {
+        for (const bool text_like : {false, true}) {
+            const std::string text = random_text(size, random, text_like);
+            ASSERT_EQ(converted(text), expected_listing(text)) << "size " << size;
+        }
+    }
+}
+
+std::vector<std::size_t> failure_points() {
+    std::vector<std::size_t> points{0, 1, 2, 5, 6};
+    for (const std::size_t boundary : {std::size_t{BUFSIZ}, convert_block_size,
+                                       2 * convert_block_size, 5 * convert_block_size}) {
+        points.insert(points.end(), {boundary - 1, boundary, boundary + 1});
+    }
+    return points;
+}
+
+TEST(ConvertStream, ReadFailureEndsConversionAfterWhatWasRead) {
+    std::mt19937 random(7);
+    const std::string text = random_text(3 * convert_block_size + 10, random, true);
+    for (const std::size_t fail_at : failure_points()) {
+        if (fail_at > text.size()) {
+            continue;
+        }
+        const conversion result = convert(text, fail_at);
+        EXPECT_TRUE(result.read_failed) << "failing at " << fail_at;
+        EXPECT_FALSE(result.write_failed || result.close_failed);
+        EXPECT_EQ(result.written, expected_listing(text.substr(0, fail_at))) << "failing at " << fail_at;
+    }
+}
+
+TEST(ConvertStream, WriteFailureLeavesPrefixAndStopsReading) {
+    const std::string text(2 * convert_block_size + 7, 'Q'); // five bytes out for every byte in
+    const std::string listing = expected_listing(text);
+    for (const std::size_t capacity : failure_points()) {
+        const conversion result = convert(text, never, capacity);
+        EXPECT_TRUE(result.write_failed || result.close_failed) << "capacity " << capacity;
+        EXPECT_FALSE(result.read_failed);
+        EXPECT_FALSE(result.read_after_failure) << "capacity " << capacity;
+        EXPECT_EQ(result.written, listing.substr(0, capacity)) << "capacity " << capacity;
+    }
+}
+
+TEST(ConvertStream, ReadsNothingForDestinationThatHasAlreadyFailed) {
+    failing_source source_state{"ABC"};
+    failing_sink sink_state{&source_state, 0};
+    std::FILE *source = fopencookie(&source_state, "r", {read_failing_source, nullptr, nullptr, nullptr});
+    std::FILE *destination = fopencookie(&sink_state, "w", {nullptr, write_failing_sink, nullptr, nullptr});
+    std::fputc('x', destination);
+    std::fflush(destination);
+    convert_stream(source, destination);
+    EXPECT_EQ(source_state.served, 0U);
+    std::fclose(source);
+    std::fclose(destination);
+}
+
+} // namespace

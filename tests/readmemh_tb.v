@@ -1,0 +1,11 @@
+// Loads a listing into a memory of 16-bit words and prints every word, one per line.
+module readmemh_tb;
+  parameter WORDS = 1;
+  reg [15:0] memory [0:WORDS-1];
+  integer index;
+  initial begin
+    $readmemh("listing.hex", memory);
+    for (index = 0; index < WORDS; index = index + 1)
+      $display("%h", memory[index]);
+  end
+endmodule
