@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Times hexwords, whole process, against the tools people would otherwise use, on generated
+# corpora, and checks the speed and memory targets. Every output goes to /dev/null.
+# Usage: bench/run.sh [MEGABYTES]      (RUNS=N sets the timed runs per command; default 5)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+megabytes=${1:-100}
+runs=${RUNS:-5}
+build=$root/build-bench
+
+if ! command -v hyperfine >/dev/null || [[ ! -x /usr/bin/time ]]; then
+    apt-get update -qq && apt-get install -y -qq hyperfine time >/dev/null
+fi
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DHEXWORDS_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" --target hexwords make_corpus >/dev/null
+hexwords=$build/hexwords
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$build/bench/make_corpus" prose "$megabytes" "$work/prose.txt"
+"$build/bench/make_corpus" upper "$megabytes" "$work/upper.txt"
+head -c 1000 "$work/prose.txt" >"$work/small.txt"
+# One line of 256 MB: memory must not grow with line length.
+for ((copy = 0; copy <= 256 / megabytes; copy++)); do
+    tr -d '\n' <"$work/upper.txt"
+done | head -c 256000000 >"$work/one-line.txt" || true
+
+peak_kib() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1; }
+failures=0
+check() { # check DESCRIPTION CONDITION
+    if awk "BEGIN { exit !($2) }"; then echo "  met:    $1"; else echo "  MISSED: $1"; failures=$((failures + 1)); fi
+}
+median() { awk -F, -v name="$2" '$1 == name { print $4 }' "$1"; }
+
+echo "hexwords $(git -C "$root" describe --always --dirty 2>/dev/null || echo) on $(nproc) cores," \
+     "$(lscpu | sed -n 's/^Model name: *//p' | head -1), $(uname -sr)"
+for corpus in prose upper; do
+    source=$work/$corpus.txt
+    hyperfine -N --style none --warmup 1 --runs "$runs" --export-csv "$work/$corpus.csv" \
+        -n hexwords "$hexwords $source /dev/null" \
+        -n "xxd -p" "xxd -p $source" \
+        -n "od -An -tx1 -v" "od -An -tx1 -v $source" \
+        -n "hexdump -v -e '1/1 \"%02x00 \"'" "hexdump -v -e '1/1 \"%02x00 \"' $source" \
+        -n "basenc --base16" "basenc --base16 $source" \
+        -n cat "cat $source" >/dev/null
+    echo
+    echo "corpus: $corpus, $megabytes MB ($runs runs each, median)"
+    echo "| command | time (s) | input MB/s | time / hexwords's | peak memory (KiB) |"
+    echo "|---|---:|---:|---:|---:|"
+    base=$(median "$work/$corpus.csv" hexwords)
+    tail -n +2 "$work/$corpus.csv" | while IFS=, read -r name _ _ med _; do
+        name=${name//\"/}
+        read -r -a command_words <<<"$(case $name in hexdump*) echo hexdump ;; *) echo "$name" ;; esac)"
+        if [[ $name == hexwords ]]; then memory=$(peak_kib "$hexwords" "$source" /dev/null)
+        elif [[ $name == hexdump* ]]; then memory=$(peak_kib hexdump -v -e '1/1 "%02x00 "' "$source")
+        else memory=$(peak_kib "${command_words[@]}" "$source"); fi
+        awk -v n="$name" -v t="$med" -v b="$base" -v mb="$megabytes" -v m="$memory" \
+            'BEGIN { printf "| %s | %.3f | %.0f | %.2f | %d |\n", n, t, mb / t, t / b, m }'
+    done
+    check "$corpus: at least 15x faster than xxd -p" "$(median "$work/$corpus.csv" "xxd -p") >= 15 * $base"
+    check "$corpus: at least 1.5x faster than basenc --base16" "$(median "$work/$corpus.csv" "basenc --base16") >= 1.5 * $base"
+    check "$corpus: within 10x the time of cat" "$base <= 10 * $(median "$work/$corpus.csv" cat)"
+done
+
+echo
+hyperfine -N --style none --warmup 20 --runs 500 --export-csv "$work/small.csv" \
+    -n hexwords "$hexwords $work/small.txt /dev/null" -n cat "cat $work/small.txt" >/dev/null
+small=$(median "$work/small.csv" hexwords) small_cat=$(median "$work/small.csv" cat)
+awk -v h="$small" -v c="$small_cat" 'BEGIN { printf "1 KB file, median of 500 runs: hexwords %.2f ms, cat %.2f ms\n", h * 1000, c * 1000 }'
+# Start-up times are a few hundred microseconds; allow the timer's noise of 5%.
+check "1 KB: no slower than cat" "$small <= 1.05 * $small_cat"
+
+for input in prose upper one-line small; do
+    memory=$(peak_kib "$hexwords" "$work/$input.txt" /dev/null)
+    echo "peak memory on $input: $memory KiB"
+    check "$input: peak memory under 4 MiB" "$memory < 4096"
+done
+exit $((failures > 0))
