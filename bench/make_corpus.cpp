@@ -13,9 +13,9 @@
 namespace {
 
 constexpr std::array<std::string_view, 24> words = {
-    "The",    "ROM",   "image", "holds",  "BOOT",   "code,",  "and",     "DATA",
-    "words;", "each",  "ADDR",  "0x1F",   "points", "to",     "MEMORY.", "Load",
-    "it",     "at",    "$C000", "(fast)", "or",     "42%",    "SLOW!",   "\"quoted\""};
+    "The",    "ROM",  "image", "holds",  "BOOT",   "code,", "and",     "DATA",
+    "words;", "each", "ADDR",  "0x1F",   "points", "to",    "MEMORY.", "Load",
+    "it",     "at",   "$C000", "(fast)", "or",     "42%",   "SLOW!",   "\"quoted\""};
 
 // xorshift64: the same corpus on every machine, from a fixed seed.
 std::uint64_t next_random(std::uint64_t &state) {

@@ -34,13 +34,15 @@ constexpr token token_for(unsigned byte) {
     return {{}, 0};
 }
 
-constexpr std::array<token, 256> token_table = [] {
+constexpr std::array<token, 256> make_token_table() {
     std::array<token, 256> table{};
     for (unsigned byte = 0; byte < table.size(); ++byte) {
         table[byte] = token_for(byte);
     }
     return table;
-}();
+}
+
+constexpr std::array<token, 256> token_table = make_token_table();
 
 // Writes the tokens of count bytes at listing and returns where the listing ends.
 char *list_bytewise(const unsigned char *bytes, std::size_t count, char *listing) {
@@ -61,8 +63,10 @@ constexpr std::size_t vector_width = 16;
 constexpr std::size_t group_listing_size = vector_width * longest_token;
 
 // For each mask of eight bits: the indexes of its set bits, in order, for a byte shuffle.
-constexpr auto pack_indexes = [] {
-    std::array<std::array<std::uint8_t, 8>, 256> table{};
+using pack_table = std::array<std::array<std::uint8_t, 8>, 256>;
+
+constexpr pack_table make_pack_indexes() {
+    pack_table table{};
     for (unsigned mask = 0; mask < table.size(); ++mask) {
         unsigned kept = 0;
         for (unsigned bit = 0; bit < 8; ++bit) {
@@ -72,7 +76,9 @@ constexpr auto pack_indexes = [] {
         }
     }
     return table;
-}();
+}
+
+constexpr pack_table pack_indexes = make_pack_indexes();
 
 // How the five stores of a group place the high digit, the low digit and the fixed "00 ":
 // byte p of the group's listing belongs to word p / 5 and is its character p % 5.
@@ -83,7 +89,7 @@ struct group_layout {
     std::array<std::array<char, vector_width>, longest_token> fixed;
 };
 
-constexpr group_layout layout = [] {
+constexpr group_layout make_layout() {
     group_layout result{};
     for (std::size_t p = 0; p < group_listing_size; ++p) {
         const auto word = static_cast<std::uint8_t>(p / longest_token);
@@ -92,17 +98,20 @@ constexpr group_layout layout = [] {
         const std::size_t offset = p % vector_width;
         result.high_digit[store][offset] = character == 0 ? word : 0x80;
         result.low_digit[store][offset] = character == 1 ? word : 0x80;
-        result.fixed[store][offset] = std::array<char, longest_token>{0, 0, '0', '0', ' '}[character];
+        result.fixed[store][offset] =
+            std::array<char, longest_token>{0, 0, '0', '0', ' '}[character];
     }
     return result;
-}();
+}
+
+constexpr group_layout layout = make_layout();
 
 __m128i load(const void *from) { return _mm_loadu_si128(static_cast<const __m128i *>(from)); }
 
 // Packs the bytes that have a token to the front of bytes, in place, and returns how many.
 // count is a multiple of sixteen; each group is loaded before anything is stored over it.
 __attribute__((target("ssse3,popcnt"))) std::size_t pack_listed(unsigned char *bytes,
-                                                                 std::size_t count) {
+                                                                std::size_t count) {
     unsigned char *packed = bytes;
     for (std::size_t i = 0; i < count; i += vector_width) {
         __m128i group = load(bytes + i);
@@ -116,8 +125,8 @@ __attribute__((target("ssse3,popcnt"))) std::size_t pack_listed(unsigned char *b
         group = _mm_andnot_si128(blank, group);
         for (unsigned half = 0; half < 2; ++half) {
             const unsigned mask = keep >> (8 * half) & 0xffU;
-            const __m128i indexes = _mm_loadl_epi64(
-                reinterpret_cast<const __m128i *>(pack_indexes[mask].data()));
+            const __m128i indexes =
+                _mm_loadl_epi64(reinterpret_cast<const __m128i *>(pack_indexes[mask].data()));
             _mm_storel_epi64(reinterpret_cast<__m128i *>(packed), _mm_shuffle_epi8(group, indexes));
             packed += std::popcount(mask);
             group = _mm_srli_si128(group, 8);
@@ -131,21 +140,22 @@ __attribute__((target("ssse3"))) void list_group(const unsigned char *from, char
     const __m128i digits = load("0123456789abcdef");
     const __m128i low_nibble = _mm_set1_epi8(0x0f);
     const __m128i group = load(from);
-    const __m128i high = _mm_shuffle_epi8(digits, _mm_and_si128(_mm_srli_epi16(group, 4), low_nibble));
+    const __m128i high =
+        _mm_shuffle_epi8(digits, _mm_and_si128(_mm_srli_epi16(group, 4), low_nibble));
     const __m128i low = _mm_shuffle_epi8(digits, _mm_and_si128(group, low_nibble));
     for (std::size_t store = 0; store < longest_token; ++store) {
-        const __m128i part = _mm_or_si128(
-            _mm_or_si128(_mm_shuffle_epi8(high, load(layout.high_digit[store].data())),
-                         _mm_shuffle_epi8(low, load(layout.low_digit[store].data()))),
-            load(layout.fixed[store].data()));
+        const __m128i part =
+            _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(high, load(layout.high_digit[store].data())),
+                                      _mm_shuffle_epi8(low, load(layout.low_digit[store].data()))),
+                         load(layout.fixed[store].data()));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(listing + store * vector_width), part);
     }
 }
 
 // Writes the listing of count packed bytes. Reads up to two groups past them and writes up
 // to a group's listing past the end it returns.
-__attribute__((target("ssse3"))) char *list_packed(const unsigned char *packed,
-                                                   std::size_t count, char *listing) {
+__attribute__((target("ssse3"))) char *list_packed(const unsigned char *packed, std::size_t count,
+                                                   char *listing) {
     for (std::size_t i = 0; i < count; i += vector_width) {
         const std::size_t available = std::min(vector_width, count - i);
         unsigned line_feeds = static_cast<unsigned>(_mm_movemask_epi8(
@@ -156,8 +166,9 @@ __attribute__((target("ssse3"))) char *list_packed(const unsigned char *packed,
         std::size_t word = 0;
         while (true) {
             list_group(packed + i + word, listing);
-            const auto end = line_feeds == 0 ? available
-                                             : static_cast<std::size_t>(std::countr_zero(line_feeds));
+            const auto end = line_feeds == 0
+                                 ? available
+                                 : static_cast<std::size_t>(std::countr_zero(line_feeds));
             listing += (end - word) * longest_token;
             if (line_feeds == 0) {
                 break;

@@ -126,7 +126,8 @@ class Cli : public testing::Test {
         return content.str();
     }
     [[nodiscard]] bool exists(const fs::path &name) const { return fs::exists(dir / name); }
-    [[nodiscard]] run_result run(std::vector<std::string> arguments, const run_options &options = {}) const {
+    [[nodiscard]] run_result run(std::vector<std::string> arguments,
+                                 const run_options &options = {}) const {
         arguments.insert(arguments.begin(), "hexwords");
         return run_argv(arguments, dir, options);
     }
@@ -182,30 +183,77 @@ std::string too_long_path() {
     return path + "f";
 }
 
-INSTANTIATE_TEST_SUITE_P(Messages, Refusal, testing::Values(
-    refusal_case{"NoArguments", {}, usage_line, 2},
-    refusal_case{"OnlySource", {"dest.hex"}, usage_line, 2},
-    refusal_case{"MissingSource", {"missing.txt", "dest.hex"}, "Error opening missing.txt for reading\n", 1},
-    refusal_case{"NeitherOpens", {"missing.txt", "nodir/x.hex"}, "Error opening missing.txt for reading\n", 1},
-    refusal_case{"EmptySourcePath", {"", "dest.hex"}, "Error opening  for reading\n", 1},
-    refusal_case{"DirectorySource", {"dir", "dest.hex"}, "Error opening dir for reading\n", 1},
-    refusal_case{"DestinationIsDirectory", {"text.txt", "dir"}, "Error opening dir for writing\n", 1},
-    refusal_case{"DestinationInMissingDirectory", {"text.txt", "nodir/x.hex"},
-                 "Error opening nodir/x.hex for writing\n", 1},
-    refusal_case{"SamePath", {"text.txt", "text.txt"}, "Error: text.txt and text.txt are the same file\n", 1},
-    refusal_case{"DotSlash", {"text.txt", "./text.txt"}, "Error: text.txt and ./text.txt are the same file\n", 1},
-    refusal_case{"AbsolutePath", {"text.txt", "@/text.txt"}, "Error: text.txt and @/text.txt are the same file\n", 1},
-    refusal_case{"HardLink", {"link.txt", "text.txt"}, "Error: link.txt and text.txt are the same file\n", 1},
-    refusal_case{"SymlinkSource", {"symlink.txt", "text.txt"}, "Error: symlink.txt and text.txt are the same file\n", 1},
-    refusal_case{"SymlinkDestination", {"text.txt", "symlink.txt"}, "Error: text.txt and symlink.txt are the same file\n", 1},
-    refusal_case{"ReadFailure", {"/proc/self/mem", "out.hex"}, "Error reading /proc/self/mem\n", 1},
-    refusal_case{"SmallWriteToFullDevice", {"text.txt", "/dev/full"}, "Error writing /dev/full\n", 1},
-    refusal_case{"LargeWriteToFullDevice", {"large.txt", "/dev/full"}, "Error writing /dev/full\n", 1},
-    refusal_case{"PercentAndBlanksInPath", {"100%s %n.txt", "dest.hex"}, "Error opening 100%s %n.txt for reading\n", 1},
-    refusal_case{"LineFeedInPath", {"text.txt", "nodir/a\nb"}, "Error opening nodir/a\nb for writing\n", 1},
-    refusal_case{"BytesNotUtf8InPath", {"\xff\xfe\x80.txt", "dest.hex"}, "Error opening \xff\xfe\x80.txt for reading\n", 1},
-    refusal_case{"NameTooLong", {too_long_name, "dest.hex"}, "Error opening " + too_long_name + " for reading\n", 1},
-    refusal_case{"PathTooLong", {"text.txt", too_long_path()}, "Error opening " + too_long_path() + " for writing\n", 1}),
+INSTANTIATE_TEST_SUITE_P(
+    Messages, Refusal,
+    testing::Values(
+        refusal_case{"NoArguments", {}, usage_line, 2},
+        refusal_case{"OnlySource", {"dest.hex"}, usage_line, 2},
+        refusal_case{"MissingSource",
+                     {"missing.txt", "dest.hex"},
+                     "Error opening missing.txt for reading\n",
+                     1},
+        refusal_case{"NeitherOpens",
+                     {"missing.txt", "nodir/x.hex"},
+                     "Error opening missing.txt for reading\n",
+                     1},
+        refusal_case{"EmptySourcePath", {"", "dest.hex"}, "Error opening  for reading\n", 1},
+        refusal_case{"DirectorySource", {"dir", "dest.hex"}, "Error opening dir for reading\n", 1},
+        refusal_case{
+            "DestinationIsDirectory", {"text.txt", "dir"}, "Error opening dir for writing\n", 1},
+        refusal_case{"DestinationInMissingDirectory",
+                     {"text.txt", "nodir/x.hex"},
+                     "Error opening nodir/x.hex for writing\n",
+                     1},
+        refusal_case{"SamePath",
+                     {"text.txt", "text.txt"},
+                     "Error: text.txt and text.txt are the same file\n",
+                     1},
+        refusal_case{"DotSlash",
+                     {"text.txt", "./text.txt"},
+                     "Error: text.txt and ./text.txt are the same file\n",
+                     1},
+        refusal_case{"AbsolutePath",
+                     {"text.txt", "@/text.txt"},
+                     "Error: text.txt and @/text.txt are the same file\n",
+                     1},
+        refusal_case{"HardLink",
+                     {"link.txt", "text.txt"},
+                     "Error: link.txt and text.txt are the same file\n",
+                     1},
+        refusal_case{"SymlinkSource",
+                     {"symlink.txt", "text.txt"},
+                     "Error: symlink.txt and text.txt are the same file\n",
+                     1},
+        refusal_case{"SymlinkDestination",
+                     {"text.txt", "symlink.txt"},
+                     "Error: text.txt and symlink.txt are the same file\n",
+                     1},
+        refusal_case{
+            "ReadFailure", {"/proc/self/mem", "out.hex"}, "Error reading /proc/self/mem\n", 1},
+        refusal_case{
+            "SmallWriteToFullDevice", {"text.txt", "/dev/full"}, "Error writing /dev/full\n", 1},
+        refusal_case{
+            "LargeWriteToFullDevice", {"large.txt", "/dev/full"}, "Error writing /dev/full\n", 1},
+        refusal_case{"PercentAndBlanksInPath",
+                     {"100%s %n.txt", "dest.hex"},
+                     "Error opening 100%s %n.txt for reading\n",
+                     1},
+        refusal_case{"LineFeedInPath",
+                     {"text.txt", "nodir/a\nb"},
+                     "Error opening nodir/a\nb for writing\n",
+                     1},
+        refusal_case{"BytesNotUtf8InPath",
+                     {"\xff\xfe\x80.txt", "dest.hex"},
+                     "Error opening \xff\xfe\x80.txt for reading\n",
+                     1},
+        refusal_case{"NameTooLong",
+                     {too_long_name, "dest.hex"},
+                     "Error opening " + too_long_name + " for reading\n",
+                     1},
+        refusal_case{"PathTooLong",
+                     {"text.txt", too_long_path()},
+                     "Error opening " + too_long_path() + " for writing\n",
+                     1}),
     case_name<refusal_case>);
 
 struct conversion_case {
@@ -228,13 +276,16 @@ TEST_P(Conversion, WritesListingSilently) {
     EXPECT_EQ(read("text.txt"), "HI\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, Conversion, testing::Values(
-    conversion_case{"NewDestination", {"text.txt", "out.hex"}, "out.hex"},
-    conversion_case{"ExistingDestinationTruncated", {"text.txt", "dest.hex"}, "dest.hex"},
-    conversion_case{"ExtraArgumentsIgnored", {"text.txt", "out.hex", "extra", "dest.hex"}, "out.hex"},
-    conversion_case{"HyphenSourceIsAFile", {"-", "out.hex"}, "out.hex"},
-    conversion_case{"HyphenDestinationIsAFile", {"text.txt", "--"}, "--"},
-    conversion_case{"LongestName", {"text.txt", long_name}, long_name}),
+INSTANTIATE_TEST_SUITE_P(
+    Paths, Conversion,
+    testing::Values(
+        conversion_case{"NewDestination", {"text.txt", "out.hex"}, "out.hex"},
+        conversion_case{"ExistingDestinationTruncated", {"text.txt", "dest.hex"}, "dest.hex"},
+        conversion_case{
+            "ExtraArgumentsIgnored", {"text.txt", "out.hex", "extra", "dest.hex"}, "out.hex"},
+        conversion_case{"HyphenSourceIsAFile", {"-", "out.hex"}, "out.hex"},
+        conversion_case{"HyphenDestinationIsAFile", {"text.txt", "--"}, "--"},
+        conversion_case{"LongestName", {"text.txt", long_name}, long_name}),
     case_name<conversion_case>);
 
 TEST_F(Cli, ConvertsLargeTextExactly) {
@@ -262,10 +313,12 @@ TEST_F(Cli, UsageNamesProgramAsInvoked) {
     const struct {
         std::string argument0;
         std::string name_printed;
-    } cases[] = {{"./prog", "./prog"}, {"/opt/my tools/hex%s", "/opt/my tools/hex%s"}, {"", "hexwords"}};
+    } cases[] = {
+        {"./prog", "./prog"}, {"/opt/my tools/hex%s", "/opt/my tools/hex%s"}, {"", "hexwords"}};
     for (const auto &sample : cases) {
         const run_result result = run_argv({sample.argument0, "text.txt"}, dir);
-        EXPECT_EQ(result.out, "Usage: " + sample.name_printed + " [source ASCII file] [converted hex file]\n");
+        EXPECT_EQ(result.out,
+                  "Usage: " + sample.name_printed + " [source ASCII file] [converted hex file]\n");
         EXPECT_EQ(result.status, 2);
     }
 }
@@ -283,8 +336,10 @@ TEST_F(Cli, NewDestinationGetsDefaultModeLessUmask) {
     } cases[] = {{0, fs::perms(0666)}, {022, fs::perms(0644)}, {077, fs::perms(0600)}};
     for (const auto &sample : cases) {
         fs::remove(dir / "out.hex");
-        ASSERT_EQ(run({"text.txt", "out.hex"}, {.file_size_limit = {}, .umask = sample.umask}).status, 0);
-        EXPECT_EQ(fs::status(dir / "out.hex").permissions(), sample.perms) << "umask " << sample.umask;
+        ASSERT_EQ(
+            run({"text.txt", "out.hex"}, {.file_size_limit = {}, .umask = sample.umask}).status, 0);
+        EXPECT_EQ(fs::status(dir / "out.hex").permissions(), sample.perms)
+            << "umask " << sample.umask;
     }
 }
 
@@ -293,12 +348,14 @@ TEST_F(Cli, FileSizeLimitLeavesPrefixAndFails) {
     const std::string listing = expected_listing(large_text());
     for (const rlim_t limit : {4095U, 4096U, 4097U, 65536U, 327680U, 327681U, 1000000U}) {
         ASSERT_LT(limit, listing.size());
-        const run_result result = run({"large.txt", "out.hex"}, {.file_size_limit = limit, .umask = 022});
+        const run_result result =
+            run({"large.txt", "out.hex"}, {.file_size_limit = limit, .umask = 022});
         EXPECT_EQ(result.out, "Error writing out.hex\n") << "limit " << limit;
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(read("out.hex"), listing.substr(0, limit)) << "limit " << limit;
     }
-    const run_result result = run({"large.txt", "out.hex"}, {.file_size_limit = listing.size(), .umask = 022});
+    const run_result result =
+        run({"large.txt", "out.hex"}, {.file_size_limit = listing.size(), .umask = 022});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(read("out.hex"), listing);
 }

@@ -68,14 +68,16 @@ conversion convert(std::string_view text, std::size_t fail_read_at = never,
                    std::size_t sink_capacity = never) {
     failing_source source_state{text, fail_read_at};
     failing_sink sink_state{&source_state, sink_capacity};
-    std::FILE *source = fopencookie(&source_state, "r", {read_failing_source, nullptr, nullptr, nullptr});
-    std::FILE *destination = fopencookie(&sink_state, "w", {nullptr, write_failing_sink, nullptr, nullptr});
+    std::FILE *source =
+        fopencookie(&source_state, "r", {read_failing_source, nullptr, nullptr, nullptr});
+    std::FILE *destination =
+        fopencookie(&sink_state, "w", {nullptr, write_failing_sink, nullptr, nullptr});
     convert_stream(source, destination);
     conversion result{};
     result.read_failed = std::ferror(source) != 0;
     result.write_failed = std::ferror(destination) != 0;
-    const bool stopped_after_failure =
-        sink_state.served_at_failure == never || sink_state.served_at_failure == source_state.served;
+    const bool stopped_after_failure = sink_state.served_at_failure == never ||
+                                       sink_state.served_at_failure == source_state.served;
     result.read_after_failure = !stopped_after_failure;
     std::fclose(source);
     result.close_failed = std::fclose(destination) != 0;
@@ -105,37 +107,66 @@ TEST_P(ListingTest, MatchesFormatAndModel) {
 using namespace std::string_literals;
 
 // Each byte class at its edges, followed by a letter to show that conversion goes on after it.
-INSTANTIATE_TEST_SUITE_P(ByteClassEdges, ListingTest, testing::Values(
-    listing_case{"\x00" "A"s, "4100 "},
-    listing_case{"\x09" "A", "4100 "},
-    listing_case{"\x0a" "A", "\n4100 "},
-    listing_case{"\x0d" "A", "4100 "},
-    listing_case{"\x1f" "A", "4100 "},
-    listing_case{"\x20" "A", "0000 4100 "},
-    listing_case{"\x21" "A", "2100 4100 "},
-    listing_case{"\x22" "A", "2200 4100 "},
-    listing_case{"%A", "2500 4100 "},
-    listing_case{"09:@", "3000 3900 3a00 4000 "},
-    listing_case{"\x5a" "A", "5a00 4100 "},
-    listing_case{"\x5b" "A", "4100 "},
-    listing_case{"\x60" "A", "4100 "},
-    listing_case{"\x61" "A", "4100 "},
-    listing_case{"\x7e" "A", "4100 "},
-    listing_case{"\x7f" "A", "4100 "},
-    listing_case{"\x80" "A", "4100 "},
-    listing_case{"\xff" "A", "4100 "}));
+INSTANTIATE_TEST_SUITE_P(ByteClassEdges, ListingTest,
+                         testing::Values(listing_case{"\x00"
+                                                      "A"s,
+                                                      "4100 "},
+                                         listing_case{"\x09"
+                                                      "A",
+                                                      "4100 "},
+                                         listing_case{"\x0a"
+                                                      "A",
+                                                      "\n4100 "},
+                                         listing_case{"\x0d"
+                                                      "A",
+                                                      "4100 "},
+                                         listing_case{"\x1f"
+                                                      "A",
+                                                      "4100 "},
+                                         listing_case{"\x20"
+                                                      "A",
+                                                      "0000 4100 "},
+                                         listing_case{"\x21"
+                                                      "A",
+                                                      "2100 4100 "},
+                                         listing_case{"\x22"
+                                                      "A",
+                                                      "2200 4100 "},
+                                         listing_case{"%A", "2500 4100 "},
+                                         listing_case{"09:@", "3000 3900 3a00 4000 "},
+                                         listing_case{"\x5a"
+                                                      "A",
+                                                      "5a00 4100 "},
+                                         listing_case{"\x5b"
+                                                      "A",
+                                                      "4100 "},
+                                         listing_case{"\x60"
+                                                      "A",
+                                                      "4100 "},
+                                         listing_case{"\x61"
+                                                      "A",
+                                                      "4100 "},
+                                         listing_case{"\x7e"
+                                                      "A",
+                                                      "4100 "},
+                                         listing_case{"\x7f"
+                                                      "A",
+                                                      "4100 "},
+                                         listing_case{"\x80"
+                                                      "A",
+                                                      "4100 "},
+                                         listing_case{"\xff"
+                                                      "A",
+                                                      "4100 "}));
 
-INSTANTIATE_TEST_SUITE_P(LineStructure, ListingTest, testing::Values(
-    listing_case{"", ""},
-    listing_case{"xyz", ""},
-    listing_case{"HI\n", "4800 4900 \n"},
-    listing_case{"ABC", "4100 4200 4300 "},
-    listing_case{"A\n\nB\n", "4100 \n\n4200 \n"},
-    listing_case{"\n\n", "\n\n"},
-    listing_case{"AB\r\nC\r\n", "4100 4200 \n4300 \n"},
-    listing_case{"A\nxyz", "4100 \n"},
-    listing_case{"hello world\n", "0000 \n"},
-    listing_case{"\t\0\x80\xfeQ\n"s, "5100 \n"}));
+INSTANTIATE_TEST_SUITE_P(
+    LineStructure, ListingTest,
+    testing::Values(listing_case{"", ""}, listing_case{"xyz", ""},
+                    listing_case{"HI\n", "4800 4900 \n"}, listing_case{"ABC", "4100 4200 4300 "},
+                    listing_case{"A\n\nB\n", "4100 \n\n4200 \n"}, listing_case{"\n\n", "\n\n"},
+                    listing_case{"AB\r\nC\r\n", "4100 4200 \n4300 \n"},
+                    listing_case{"A\nxyz", "4100 \n"}, listing_case{"hello world\n", "0000 \n"},
+                    listing_case{"\t\0\x80\xfeQ\n"s, "5100 \n"}));
 
 TEST(ConvertStream, EveryByteValueMatchesModel) {
     std::string every_byte;
@@ -202,7 +233,8 @@ TEST(ConvertStream, ReadFailureEndsConversionAfterWhatWasRead) {
         const conversion result = convert(text, fail_at);
         EXPECT_TRUE(result.read_failed) << "failing at " << fail_at;
         EXPECT_FALSE(result.write_failed || result.close_failed);
-        EXPECT_EQ(result.written, expected_listing(text.substr(0, fail_at))) << "failing at " << fail_at;
+        EXPECT_EQ(result.written, expected_listing(text.substr(0, fail_at)))
+            << "failing at " << fail_at;
     }
 }
 
@@ -221,8 +253,10 @@ TEST(ConvertStream, WriteFailureLeavesPrefixAndStopsReading) {
 TEST(ConvertStream, ReadsNothingForDestinationThatHasAlreadyFailed) {
     failing_source source_state{"ABC"};
     failing_sink sink_state{&source_state, 0};
-    std::FILE *source = fopencookie(&source_state, "r", {read_failing_source, nullptr, nullptr, nullptr});
-    std::FILE *destination = fopencookie(&sink_state, "w", {nullptr, write_failing_sink, nullptr, nullptr});
+    std::FILE *source =
+        fopencookie(&source_state, "r", {read_failing_source, nullptr, nullptr, nullptr});
+    std::FILE *destination =
+        fopencookie(&sink_state, "w", {nullptr, write_failing_sink, nullptr, nullptr});
     std::fputc('x', destination);
     std::fflush(destination);
     convert_stream(source, destination);
