@@ -40,7 +40,7 @@ for corpus in prose upper; do
         -n hexwords "$hexwords $source /dev/null" \
         -n "xxd -p" "xxd -p $source" \
         -n "od -An -tx1 -v" "od -An -tx1 -v $source" \
-        -n "hexdump -v -e '1/1 \"%02x00 \"'" "hexdump -v -e '1/1 \"%02x00 \"' $source" \
+        -n "hexdump -e %02x00" "hexdump -v -e '1/1 \"%02x00 \"' $source" \
         -n "basenc --base16" "basenc --base16 $source" \
         -n cat "cat $source" >/dev/null
     echo
