@@ -1,4 +1,4 @@
-// hexwords: writes a text file as a listing of four-digit hex words, one line per line.
+// hexwords: writes a text file as a listing of four-digit hex words, keeping its lines.
 #include "convert.h"
 
 #include <cstdio>
