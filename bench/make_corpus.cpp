@@ -53,7 +53,10 @@ int main(int argc, char *argv[]) {
                 character = static_cast<char>(std::toupper(static_cast<unsigned char>(character)));
             }
         }
-        std::fwrite(line.data(), 1, line.size(), corpus);
+        if (std::fwrite(line.data(), 1, line.size(), corpus) != line.size()) {
+            break;
+        }
     }
-    return std::fclose(corpus) == 0 ? 0 : 1;
+    const bool write_failed = std::ferror(corpus) != 0;
+    return std::fclose(corpus) == 0 && !write_failed ? 0 : 1;
 }
