@@ -10,12 +10,6 @@ constexpr int exit_converted = 0;
 constexpr int exit_failed = 1;
 constexpr int exit_usage = 2;
 
-// Linux opens a directory for reading, but reading it fails; refuse it before anything is done.
-bool is_directory(std::FILE *stream) {
-    struct stat info {};
-    return fstat(fileno(stream), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 // Opening the destination empties it, so it must not be the source under another name.
 bool is_same_regular_file(std::FILE *source, const char *destination_path) {
     struct stat source_info {};
@@ -29,6 +23,18 @@ bool is_same_regular_file(std::FILE *source, const char *destination_path) {
 // Closes a stream that was only read: its result cannot tell of any lost data.
 void close_read(std::FILE *stream) { static_cast<void>(std::fclose(stream)); }
 
+// Opens the source for reading. Linux opens a directory too, but reading it fails, so a
+// directory is refused here like a file that cannot be opened.
+std::FILE *open_source(const char *path) {
+    std::FILE *source = std::fopen(path, "r");
+    struct stat info {};
+    if (source != nullptr && fstat(fileno(source), &info) == 0 && S_ISDIR(info.st_mode)) {
+        close_read(source);
+        return nullptr;
+    }
+    return source;
+}
+
 // Closes a stream that was written, and tells whether everything written reached the file:
 // an earlier write may have failed, and so may the last write-out that fclose makes.
 bool close_written(std::FILE *stream) {
@@ -37,12 +43,9 @@ bool close_written(std::FILE *stream) {
 }
 
 int convert_file(const char *source_path, const char *destination_path) {
-    std::FILE *source = std::fopen(source_path, "r");
-    if (source == nullptr || is_directory(source)) {
+    std::FILE *source = open_source(source_path);
+    if (source == nullptr) {
         std::printf("Error opening %s for reading\n", source_path);
-        if (source != nullptr) {
-            close_read(source);
-        }
         return exit_failed;
     }
     if (is_same_regular_file(source, destination_path)) {

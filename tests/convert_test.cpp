@@ -56,6 +56,14 @@ ssize_t write_failing_sink(void *cookie, const char *buffer, std::size_t size) {
     return static_cast<ssize_t>(count); // a short count is the failure: glibc wants no -1 here
 }
 
+std::FILE *open_source(failing_source &state) {
+    return fopencookie(&state, "r", {read_failing_source, nullptr, nullptr, nullptr});
+}
+
+std::FILE *open_sink(failing_sink &state) {
+    return fopencookie(&state, "w", {nullptr, write_failing_sink, nullptr, nullptr});
+}
+
 struct conversion {
     std::string written;     // what reached the destination, its final write-out included
     bool read_failed;        // the source's error flag after the conversion
@@ -68,10 +76,8 @@ conversion convert(std::string_view text, std::size_t fail_read_at = never,
                    std::size_t sink_capacity = never) {
     failing_source source_state{text, fail_read_at};
     failing_sink sink_state{&source_state, sink_capacity};
-    std::FILE *source =
-        fopencookie(&source_state, "r", {read_failing_source, nullptr, nullptr, nullptr});
-    std::FILE *destination =
-        fopencookie(&sink_state, "w", {nullptr, write_failing_sink, nullptr, nullptr});
+    std::FILE *source = open_source(source_state);
+    std::FILE *destination = open_sink(sink_state);
     convert_stream(source, destination);
     conversion result{};
     result.read_failed = std::ferror(source) != 0;
@@ -107,66 +113,41 @@ TEST_P(ListingTest, MatchesFormatAndModel) {
 using namespace std::string_literals;
 
 // Each byte class at its edges, followed by a letter to show that conversion goes on after it.
-INSTANTIATE_TEST_SUITE_P(ByteClassEdges, ListingTest,
-                         testing::Values(listing_case{"\x00"
-                                                      "A"s,
-                                                      "4100 "},
-                                         listing_case{"\x09"
-                                                      "A",
-                                                      "4100 "},
-                                         listing_case{"\x0a"
-                                                      "A",
-                                                      "\n4100 "},
-                                         listing_case{"\x0d"
-                                                      "A",
-                                                      "4100 "},
-                                         listing_case{"\x1f"
-                                                      "A",
-                                                      "4100 "},
-                                         listing_case{"\x20"
-                                                      "A",
-                                                      "0000 4100 "},
-                                         listing_case{"\x21"
-                                                      "A",
-                                                      "2100 4100 "},
-                                         listing_case{"\x22"
-                                                      "A",
-                                                      "2200 4100 "},
-                                         listing_case{"%A", "2500 4100 "},
-                                         listing_case{"09:@", "3000 3900 3a00 4000 "},
-                                         listing_case{"\x5a"
-                                                      "A",
-                                                      "5a00 4100 "},
-                                         listing_case{"\x5b"
-                                                      "A",
-                                                      "4100 "},
-                                         listing_case{"\x60"
-                                                      "A",
-                                                      "4100 "},
-                                         listing_case{"\x61"
-                                                      "A",
-                                                      "4100 "},
-                                         listing_case{"\x7e"
-                                                      "A",
-                                                      "4100 "},
-                                         listing_case{"\x7f"
-                                                      "A",
-                                                      "4100 "},
-                                         listing_case{"\x80"
-                                                      "A",
-                                                      "4100 "},
-                                         listing_case{"\xff"
-                                                      "A",
-                                                      "4100 "}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(ByteClassEdges, ListingTest, testing::Values(
+    listing_case{"\x00" "A"s, "4100 "},
+    listing_case{"\x09" "A", "4100 "},
+    listing_case{"\x0a" "A", "\n4100 "},
+    listing_case{"\x0d" "A", "4100 "},
+    listing_case{"\x1f" "A", "4100 "},
+    listing_case{"\x20" "A", "0000 4100 "},
+    listing_case{"\x21" "A", "2100 4100 "},
+    listing_case{"\x22" "A", "2200 4100 "},
+    listing_case{"%A", "2500 4100 "},
+    listing_case{"09:@", "3000 3900 3a00 4000 "},
+    listing_case{"\x5a" "A", "5a00 4100 "},
+    listing_case{"\x5b" "A", "4100 "},
+    listing_case{"\x60" "A", "4100 "},
+    listing_case{"\x61" "A", "4100 "},
+    listing_case{"\x7e" "A", "4100 "},
+    listing_case{"\x7f" "A", "4100 "},
+    listing_case{"\x80" "A", "4100 "},
+    listing_case{"\xff" "A", "4100 "}));
+// clang-format on
 
-INSTANTIATE_TEST_SUITE_P(
-    LineStructure, ListingTest,
-    testing::Values(listing_case{"", ""}, listing_case{"xyz", ""},
-                    listing_case{"HI\n", "4800 4900 \n"}, listing_case{"ABC", "4100 4200 4300 "},
-                    listing_case{"A\n\nB\n", "4100 \n\n4200 \n"}, listing_case{"\n\n", "\n\n"},
-                    listing_case{"AB\r\nC\r\n", "4100 4200 \n4300 \n"},
-                    listing_case{"A\nxyz", "4100 \n"}, listing_case{"hello world\n", "0000 \n"},
-                    listing_case{"\t\0\x80\xfeQ\n"s, "5100 \n"}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(LineStructure, ListingTest, testing::Values(
+    listing_case{"", ""},
+    listing_case{"xyz", ""},
+    listing_case{"HI\n", "4800 4900 \n"},
+    listing_case{"ABC", "4100 4200 4300 "},
+    listing_case{"A\n\nB\n", "4100 \n\n4200 \n"},
+    listing_case{"\n\n", "\n\n"},
+    listing_case{"AB\r\nC\r\n", "4100 4200 \n4300 \n"},
+    listing_case{"A\nxyz", "4100 \n"},
+    listing_case{"hello world\n", "0000 \n"},
+    listing_case{"\t\0\x80\xfeQ\n"s, "5100 \n"}));
+// clang-format on
 
 TEST(ConvertStream, EveryByteValueMatchesModel) {
     std::string every_byte;
@@ -253,10 +234,8 @@ TEST(ConvertStream, WriteFailureLeavesPrefixAndStopsReading) {
 TEST(ConvertStream, ReadsNothingForDestinationThatHasAlreadyFailed) {
     failing_source source_state{"ABC"};
     failing_sink sink_state{&source_state, 0};
-    std::FILE *source =
-        fopencookie(&source_state, "r", {read_failing_source, nullptr, nullptr, nullptr});
-    std::FILE *destination =
-        fopencookie(&sink_state, "w", {nullptr, write_failing_sink, nullptr, nullptr});
+    std::FILE *source = open_source(source_state);
+    std::FILE *destination = open_sink(sink_state);
     std::fputc('x', destination);
     std::fflush(destination);
     convert_stream(source, destination);
