@@ -1,8 +1,8 @@
 // hexwords: writes a text file as a listing of four-digit hex words, keeping its lines.
 #include "convert.h"
+#include "platform.h"
 
 #include <cstdio>
-#include <sys/stat.h>
 
 namespace {
 
@@ -10,30 +10,8 @@ constexpr int exit_converted = 0;
 constexpr int exit_failed = 1;
 constexpr int exit_usage = 2;
 
-// Opening the destination empties it, so it must not be the source under another name.
-bool is_same_regular_file(std::FILE *source, const char *destination_path) {
-    struct stat source_info {};
-    struct stat destination_info {};
-    return fstat(fileno(source), &source_info) == 0 && S_ISREG(source_info.st_mode) &&
-           stat(destination_path, &destination_info) == 0 &&
-           source_info.st_dev == destination_info.st_dev &&
-           source_info.st_ino == destination_info.st_ino;
-}
-
 // Closes a stream that was only read: its result cannot tell of any lost data.
 void close_read(std::FILE *stream) { static_cast<void>(std::fclose(stream)); }
-
-// Opens the source for reading. Linux opens a directory too, but reading it fails, so a
-// directory is refused here like a file that cannot be opened.
-std::FILE *open_source(const char *path) {
-    std::FILE *source = std::fopen(path, "r");
-    struct stat info {};
-    if (source != nullptr && fstat(fileno(source), &info) == 0 && S_ISDIR(info.st_mode)) {
-        close_read(source);
-        return nullptr;
-    }
-    return source;
-}
 
 // Closes a stream that was written, and tells whether everything written reached the file:
 // an earlier write may have failed, and so may the last write-out that fclose makes.
@@ -48,12 +26,13 @@ int convert_file(const char *source_path, const char *destination_path) {
         std::printf("Error opening %s for reading\n", source_path);
         return exit_failed;
     }
-    if (is_same_regular_file(source, destination_path)) {
+    // Opening the destination empties it, so it must not be the source under another name.
+    if (is_same_file(source_path, destination_path)) {
         std::printf("Error: %s and %s are the same file\n", source_path, destination_path);
         close_read(source);
         return exit_failed;
     }
-    std::FILE *destination = std::fopen(destination_path, "w");
+    std::FILE *destination = open_destination(destination_path);
     if (destination == nullptr) {
         std::printf("Error opening %s for writing\n", destination_path);
         close_read(source);
@@ -77,11 +56,14 @@ int convert_file(const char *source_path, const char *destination_path) {
 } // namespace
 
 int main(int argc, char *argv[]) {
-    if (argc < 3) {
-        // Linux passes an empty name, or none, when the caller gives no argument vector.
-        const char *program = argc > 0 && argv[0][0] != '\0' ? argv[0] : "hexwords";
-        std::printf("Usage: %s [source ASCII file] [converted hex file]\n", program);
+    reserve_standard_streams();
+    const std::span<char *> arguments = program_arguments(argc, argv);
+    if (arguments.size() < 3) {
+        // Linux passes an empty name when the caller gives no argument vector at all.
+        const bool named = !arguments.empty() && arguments[0][0] != '\0';
+        std::printf("Usage: %s [source ASCII file] [converted hex file]\n",
+                    named ? arguments[0] : "hexwords");
         return exit_usage;
     }
-    return convert_file(argv[1], argv[2]);
+    return convert_file(arguments[1], arguments[2]);
 }

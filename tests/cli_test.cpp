@@ -1,135 +1,109 @@
 // Runs the program as its users do: a separate process, its messages, its exit status and
 // what it leaves on disk.
 #include "model.h"
+#include "run_program.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
 #include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::string usage_line = "Usage: hexwords [source ASCII file] [converted hex file]\n";
-
-struct run_options {
-    std::optional<rlim_t> file_size_limit; // set with SIGXFSZ ignored, so writes just fail
-    mode_t umask = 022;
-};
-
-struct run_result {
-    int status;
-    std::string out;
-    std::string err;
-    long peak_memory_kib;
-};
-
-std::string read_all(int fd) {
-    std::string text;
-    char buffer[4096];
-    for (ssize_t count; (count = read(fd, buffer, sizeof buffer)) > 0;) {
-        text.append(buffer, static_cast<std::size_t>(count));
+// The program may run under a launcher (an emulator in a cross build), its words split by '|'.
+std::vector<std::string> launcher() {
+    std::vector<std::string> commands;
+    std::istringstream list(HEXWORDS_PROGRAM_LAUNCHER);
+    for (std::string command; std::getline(list, command, '|');) {
+        commands.push_back(command);
     }
-    close(fd);
-    return text;
+    return commands;
 }
 
-// Runs the program in dir with exactly this argument vector, argument 0 included.
-run_result run_argv(const std::vector<std::string> &arguments, const fs::path &dir,
-                    const run_options &options = {}) {
-    std::vector<char *> argv;
-    for (const std::string &argument : arguments) {
-        argv.push_back(const_cast<char *>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    int out[2];
-    int err[2];
-    if (pipe(out) != 0 || pipe(err) != 0) {
-        ADD_FAILURE() << "pipe failed";
-        return {-1, "", "", 0};
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        dup2(err[1], STDERR_FILENO);
-        for (const int fd : {out[0], out[1], err[0], err[1]}) {
-            close(fd);
-        }
-        umask(options.umask);
-        if (options.file_size_limit) {
-            const rlimit limit{*options.file_size_limit, *options.file_size_limit};
-            setrlimit(RLIMIT_FSIZE, &limit);
-            std::signal(SIGXFSZ, SIG_IGN);
-        }
-        if (chdir(dir.c_str()) == 0) {
-            execve(HEXWORDS_PROGRAM, argv.data(), environ);
-        }
-        _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    run_result result{};
-    result.out = read_all(out[0]);
-    result.err = read_all(err[0]);
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.peak_memory_kib = usage.ru_maxrss;
-    return result;
+const fs::path program = fs::absolute(HEXWORDS_PROGRAM);
+const bool launched = !launcher().empty();
+
+// Behind a launcher the program sees its path as its name.
+std::string usage_for(const std::string &name) {
+    return "Usage: " + name + " [source ASCII file] [converted hex file]\n";
 }
+const std::string usage_line = usage_for(launched ? program.string() : "hexwords");
 
 const std::string hi_listing = "4800 4900 \n";
 const std::string kept_content = "an existing file, longer than any listing it could be given\n";
+const std::string unicode_name = "日本 Ünïcode.txt";
+
+std::string without_carriage_returns(std::string text) {
+    std::erase(text, '\r');
+    return text;
+}
 
 class Cli : public testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "hexwords-test-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
+        std::random_device random;
+        do {
+            dir = fs::temp_directory_path() / ("hexwords-test-" + std::to_string(random()));
+        } while (!fs::create_directory(dir));
         write("text.txt", "HI\n");
+        write(unicode_name, "HI\n");
         write("dest.hex", kept_content);
         write("large.txt", large_text());
         fs::create_directory(dir / "dir");
         fs::create_hard_link(dir / "text.txt", dir / "link.txt");
-        fs::create_symlink("text.txt", dir / "symlink.txt");
+        std::error_code unsupported; // wine, and Windows without the privilege, have no symlinks
+        fs::create_symlink("text.txt", dir / "symlink.txt", unsupported);
     }
     void TearDown() override { fs::remove_all(dir); }
 
+    // Lines with CR LF ends and a 0x1A byte, which text-mode streams would mangle.
     static std::string large_text() {
         std::string text;
         for (int line = 0; line < 20000; ++line) {
-            text += "Line " + std::to_string(line) + ": THE QUICK brown fox, 100% \"sure\".\r\n";
+            text +=
+                "Line " + std::to_string(line) + ": THE QUICK brown fox,\x1a 100% \"sure\".\r\n";
         }
         return text;
     }
-    void write(const fs::path &name, const std::string &content) const {
-        std::ofstream(dir / name, std::ios::binary) << content;
+    void write(const std::string &name, const std::string &content) const {
+        std::ofstream(dir / utf8_path(name), std::ios::binary) << content;
     }
-    [[nodiscard]] std::string read(const fs::path &name) const {
+    [[nodiscard]] std::string read(const std::string &name) const {
         std::ostringstream content;
-        content << std::ifstream(dir / name, std::ios::binary).rdbuf();
+        content << std::ifstream(dir / utf8_path(name), std::ios::binary).rdbuf();
         return content.str();
     }
-    [[nodiscard]] bool exists(const fs::path &name) const { return fs::exists(dir / name); }
+    [[nodiscard]] bool exists(const std::string &name) const {
+        return fs::exists(dir / utf8_path(name));
+    }
+    // Replaces "@" with the test's directory.
+    [[nodiscard]] std::string expand(std::string text) const {
+        const std::u8string absolute = dir.u8string();
+        if (const std::size_t at = text.find('@'); at != std::string::npos) {
+            text.replace(at, 1, std::string(absolute.begin(), absolute.end()));
+        }
+        return text;
+    }
     [[nodiscard]] run_result run(std::vector<std::string> arguments,
-                                 const run_options &options = {}) const {
+                                 run_options options = {}) const {
+        for (std::string &argument : arguments) {
+            argument = expand(argument);
+        }
         arguments.insert(arguments.begin(), "hexwords");
-        return run_argv(arguments, dir, options);
+        options.launcher = launcher();
+        run_result result = run_program(program, arguments, dir, options);
+        result.out = without_carriage_returns(result.out);
+        return result;
     }
 
     fs::path dir;
@@ -139,35 +113,33 @@ template <typename Case> std::string case_name(const testing::TestParamInfo<Case
     return param.param.name;
 }
 
+template <typename Case> std::vector<Case> joined(std::vector<Case> cases, std::vector<Case> more) {
+    cases.insert(cases.end(), more.begin(), more.end());
+    return cases;
+}
+
 struct refusal_case {
     const char *name;
-    std::vector<std::string> arguments; // "@/" stands for the test's directory
+    std::vector<std::string> arguments; // "@" stands for the test's directory
     std::string message;                // likewise
     int status;
 };
 
 void PrintTo(const refusal_case &sample, std::ostream *out) { *out << sample.name; }
 
-class Refusal : public Cli, public testing::WithParamInterface<refusal_case> {
-  protected:
-    [[nodiscard]] std::string expand(std::string text) const {
-        if (const std::size_t at = text.find("@/"); at != std::string::npos) {
-            text.replace(at, 1, dir.string());
-        }
-        return text;
-    }
-};
+class Refusal : public Cli, public testing::WithParamInterface<refusal_case> {};
 
 TEST_P(Refusal, PrintsMessageAndLosesNothing) {
-    std::vector<std::string> arguments;
-    for (const std::string &argument : GetParam().arguments) {
-        arguments.push_back(expand(argument));
+    const refusal_case &sample = GetParam();
+    if (std::string(sample.name).starts_with("Symlink") && !exists("symlink.txt")) {
+        GTEST_SKIP() << "this system cannot make symbolic links";
     }
-    const run_result result = run(arguments);
-    EXPECT_EQ(result.out, expand(GetParam().message));
+    const run_result result = run(sample.arguments);
+    EXPECT_EQ(result.out, expand(sample.message));
     EXPECT_EQ(result.err, "");
-    EXPECT_EQ(result.status, GetParam().status);
+    EXPECT_EQ(result.status, sample.status);
     EXPECT_EQ(read("text.txt"), "HI\n");
+    EXPECT_EQ(read(unicode_name), "HI\n");
     EXPECT_EQ(read("dest.hex"), kept_content);
     EXPECT_FALSE(exists("nodir"));
 }
@@ -177,43 +149,66 @@ const std::string too_long_name(256, 'n');
 
 std::string too_long_path() {
     std::string path;
-    while (path.size() <= PATH_MAX) {
+    while (path.size() <= 4096) {
         path += "d/";
     }
     return path + "f";
 }
 
+std::string same_file(const std::string &path, const std::string &other_path) {
+    return "Error: " + path + " and " + other_path + " are the same file\n";
+}
+
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Messages, Refusal, testing::Values(
-    refusal_case{"NoArguments", {}, usage_line, 2},
-    refusal_case{"OnlySource", {"dest.hex"}, usage_line, 2},
-    refusal_case{"MissingSource", {"missing.txt", "dest.hex"}, "Error opening missing.txt for reading\n", 1},
-    refusal_case{"NeitherOpens", {"missing.txt", "nodir/x.hex"}, "Error opening missing.txt for reading\n", 1},
-    refusal_case{"EmptySourcePath", {"", "dest.hex"}, "Error opening  for reading\n", 1},
-    refusal_case{"DirectorySource", {"dir", "dest.hex"}, "Error opening dir for reading\n", 1},
-    refusal_case{"DestinationIsDirectory", {"text.txt", "dir"}, "Error opening dir for writing\n", 1},
-    refusal_case{"DestinationInMissingDirectory", {"text.txt", "nodir/x.hex"}, "Error opening nodir/x.hex for writing\n", 1},
-    refusal_case{"SamePath", {"text.txt", "text.txt"}, "Error: text.txt and text.txt are the same file\n", 1},
-    refusal_case{"DotSlash", {"text.txt", "./text.txt"}, "Error: text.txt and ./text.txt are the same file\n", 1},
-    refusal_case{"AbsolutePath", {"text.txt", "@/text.txt"}, "Error: text.txt and @/text.txt are the same file\n", 1},
-    refusal_case{"HardLink", {"link.txt", "text.txt"}, "Error: link.txt and text.txt are the same file\n", 1},
-    refusal_case{"SymlinkSource", {"symlink.txt", "text.txt"}, "Error: symlink.txt and text.txt are the same file\n", 1},
-    refusal_case{"SymlinkDestination", {"text.txt", "symlink.txt"}, "Error: text.txt and symlink.txt are the same file\n", 1},
-    refusal_case{"ReadFailure", {"/proc/self/mem", "out.hex"}, "Error reading /proc/self/mem\n", 1},
-    refusal_case{"SmallWriteToFullDevice", {"text.txt", "/dev/full"}, "Error writing /dev/full\n", 1},
-    refusal_case{"LargeWriteToFullDevice", {"large.txt", "/dev/full"}, "Error writing /dev/full\n", 1},
-    refusal_case{"PercentAndBlanksInPath", {"100%s %n.txt", "dest.hex"}, "Error opening 100%s %n.txt for reading\n", 1},
-    refusal_case{"LineFeedInPath", {"text.txt", "nodir/a\nb"}, "Error opening nodir/a\nb for writing\n", 1},
-    refusal_case{"BytesNotUtf8InPath", {"\xff\xfe\x80.txt", "dest.hex"}, "Error opening \xff\xfe\x80.txt for reading\n", 1},
-    refusal_case{"NameTooLong", {too_long_name, "dest.hex"}, "Error opening " + too_long_name + " for reading\n", 1},
-    refusal_case{"PathTooLong", {"text.txt", too_long_path()}, "Error opening " + too_long_path() + " for writing\n", 1}),
-    case_name<refusal_case>);
+const std::vector<refusal_case> refusals_everywhere = {
+    {"NoArguments", {}, usage_line, 2},
+    {"OnlySource", {"dest.hex"}, usage_line, 2},
+    {"MissingSource", {"missing.txt", "dest.hex"}, "Error opening missing.txt for reading\n", 1},
+    {"MissingUnicodeSource", {"不在.txt", "dest.hex"}, "Error opening 不在.txt for reading\n", 1},
+    {"NeitherOpens", {"missing.txt", "nodir/x.hex"}, "Error opening missing.txt for reading\n", 1},
+    {"EmptySourcePath", {"", "dest.hex"}, "Error opening  for reading\n", 1},
+    {"DirectorySource", {"dir", "dest.hex"}, "Error opening dir for reading\n", 1},
+    {"DestinationIsDirectory", {"text.txt", "dir"}, "Error opening dir for writing\n", 1},
+    {"DestinationInMissingDirectory", {"text.txt", "nodir/x.hex"}, "Error opening nodir/x.hex for writing\n", 1},
+    {"UnicodeDestinationInMissingDirectory", {"text.txt", "nodir/日本.hex"}, "Error opening nodir/日本.hex for writing\n", 1},
+    {"SamePath", {"text.txt", "text.txt"}, same_file("text.txt", "text.txt"), 1},
+    {"SameUnicodePath", {unicode_name, unicode_name}, same_file(unicode_name, unicode_name), 1},
+    {"DotSlash", {"text.txt", "./text.txt"}, same_file("text.txt", "./text.txt"), 1},
+    {"AbsolutePath", {"text.txt", "@/text.txt"}, same_file("text.txt", "@/text.txt"), 1},
+    {"HardLink", {"link.txt", "text.txt"}, same_file("link.txt", "text.txt"), 1},
+    {"SymlinkSource", {"symlink.txt", "text.txt"}, same_file("symlink.txt", "text.txt"), 1},
+    {"SymlinkDestination", {"text.txt", "symlink.txt"}, same_file("text.txt", "symlink.txt"), 1},
+    {"PercentAndBlanksInPath", {"100%s %n.txt", "dest.hex"}, "Error opening 100%s %n.txt for reading\n", 1},
+    {"LineFeedInPath", {"text.txt", "nodir/a\nb"}, "Error opening nodir/a\nb for writing\n", 1},
+    {"NameTooLong", {too_long_name, "dest.hex"}, "Error opening " + too_long_name + " for reading\n", 1},
+    {"PathTooLong", {"text.txt", too_long_path()}, "Error opening " + too_long_path() + " for writing\n", 1},
+};
+#ifdef _WIN32
+const std::vector<refusal_case> refusals_here = {
+    {"OtherLetterCase", {"text.txt", "TEXT.TXT"}, same_file("text.txt", "TEXT.TXT"), 1},
+    {"DotBackslash", {"text.txt", ".\\text.txt"}, same_file("text.txt", ".\\text.txt"), 1},
+    {"AbsolutePathWithBackslashes", {"@\\text.txt", "text.txt"}, same_file("@\\text.txt", "text.txt"), 1},
+};
+#else
+const std::vector<refusal_case> refusals_here = {
+    {"BytesNotUtf8InPath", {"\xff\xfe\x80.txt", "dest.hex"}, "Error opening \xff\xfe\x80.txt for reading\n", 1},
+#ifdef __linux__
+    {"ReadFailure", {"/proc/self/mem", "out.hex"}, "Error reading /proc/self/mem\n", 1},
+    {"SmallWriteToFullDevice", {"text.txt", "/dev/full"}, "Error writing /dev/full\n", 1},
+    {"LargeWriteToFullDevice", {"large.txt", "/dev/full"}, "Error writing /dev/full\n", 1},
+#endif
+};
+#endif
 // clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Messages, Refusal,
+                         testing::ValuesIn(joined(refusals_everywhere, refusals_here)),
+                         case_name<refusal_case>);
 
 struct conversion_case {
     const char *name;
     std::vector<std::string> arguments;
-    fs::path output;
+    std::string output; // empty for a device that keeps nothing
 };
 
 void PrintTo(const conversion_case &sample, std::ostream *out) { *out << sample.name; }
@@ -226,37 +221,50 @@ TEST_P(Conversion, WritesListingSilently) {
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(read(GetParam().output), hi_listing);
+    if (!GetParam().output.empty()) {
+        EXPECT_EQ(read(GetParam().output), hi_listing);
+    }
     EXPECT_EQ(read("text.txt"), "HI\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, Conversion,
-    testing::Values(
-        conversion_case{"NewDestination", {"text.txt", "out.hex"}, "out.hex"},
-        conversion_case{"ExistingDestinationTruncated", {"text.txt", "dest.hex"}, "dest.hex"},
-        conversion_case{
-            "ExtraArgumentsIgnored", {"text.txt", "out.hex", "extra", "dest.hex"}, "out.hex"},
-        conversion_case{"HyphenSourceIsAFile", {"-", "out.hex"}, "out.hex"},
-        conversion_case{"HyphenDestinationIsAFile", {"text.txt", "--"}, "--"},
-        conversion_case{"LongestName", {"text.txt", long_name}, long_name}),
-    case_name<conversion_case>);
+// clang-format off
+const std::vector<conversion_case> conversions_everywhere = {
+    {"NewDestination", {"text.txt", "out.hex"}, "out.hex"},
+    {"ExistingDestinationTruncated", {"text.txt", "dest.hex"}, "dest.hex"},
+    {"ExtraArgumentsIgnored", {"text.txt", "out.hex", "extra", "dest.hex"}, "out.hex"},
+    {"HyphenSourceIsAFile", {"-", "out.hex"}, "out.hex"},
+    {"HyphenDestinationIsAFile", {"text.txt", "--"}, "--"},
+    {"LongestName", {"text.txt", long_name}, long_name},
+    {"UnicodeNames", {unicode_name, "日本.hex"}, "日本.hex"},
+    {"AbsolutePaths", {"@/text.txt", "@/out.hex"}, "out.hex"},
+};
+#ifdef _WIN32
+const std::vector<conversion_case> conversions_here = {
+    {"NullDevice", {"text.txt", "NUL"}, ""},
+    {"NullDeviceOnBothSides", {"NUL", "NUL"}, ""},
+};
+#else
+const std::vector<conversion_case> conversions_here = {
+    {"NullDevice", {"text.txt", "/dev/null"}, ""},
+    {"NullDeviceOnBothSides", {"/dev/null", "/dev/null"}, ""},
+};
+#endif
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Paths, Conversion,
+                         testing::ValuesIn(joined(conversions_everywhere, conversions_here)),
+                         case_name<conversion_case>);
 
 TEST_F(Cli, ConvertsLargeTextExactly) {
     const run_result result = run({"large.txt", "out.hex"});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(read("out.hex"), expected_listing(large_text()));
-}
-
-TEST_F(Cli, DeviceFilesAreNotTheSameFile) {
-    const run_result result = run({"/dev/null", "/dev/null"});
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.status, 0);
+    // Not EXPECT_EQ: a failure would print megabytes.
+    EXPECT_TRUE(read("out.hex") == expected_listing(large_text()));
 }
 
 TEST_F(Cli, BundledExampleMatchesItsListing) {
-    const fs::path examples = HEXWORDS_EXAMPLES;
-    const run_result result = run({examples / "sample.txt", "out.hex"});
+    const fs::path examples = fs::absolute(HEXWORDS_EXAMPLES);
+    const run_result result = run({(examples / "sample.txt").string(), "out.hex"});
     ASSERT_EQ(result.status, 0);
     std::ostringstream committed;
     committed << std::ifstream(examples / "sample.hex", std::ios::binary).rdbuf();
@@ -264,34 +272,41 @@ TEST_F(Cli, BundledExampleMatchesItsListing) {
 }
 
 TEST_F(Cli, UsageNamesProgramAsInvoked) {
+    if (launched) {
+        GTEST_SKIP() << "behind a launcher the program's name is its path";
+    }
     const struct {
         std::string argument0;
         std::string name_printed;
-    } cases[] = {
-        {"./prog", "./prog"}, {"/opt/my tools/hex%s", "/opt/my tools/hex%s"}, {"", "hexwords"}};
+    } cases[] = {{"./prog", "./prog"},
+                 {"/opt/my tools/hex%s", "/opt/my tools/hex%s"},
+                 {"C:\\Tools\\日本\\hexwords.exe", "C:\\Tools\\日本\\hexwords.exe"},
+                 {"", "hexwords"}};
     for (const auto &sample : cases) {
-        const run_result result = run_argv({sample.argument0, "text.txt"}, dir);
-        EXPECT_EQ(result.out,
-                  "Usage: " + sample.name_printed + " [source ASCII file] [converted hex file]\n");
+        const run_result result = run_program(program, {sample.argument0, "text.txt"}, dir);
+        EXPECT_EQ(without_carriage_returns(result.out), usage_for(sample.name_printed));
         EXPECT_EQ(result.status, 2);
     }
 }
 
+#ifndef _WIN32
 TEST_F(Cli, UsageWithEmptyArgumentVector) {
-    const run_result result = run_argv({}, dir);
+    if (launched) {
+        GTEST_SKIP() << "a launcher always passes the program a name";
+    }
+    const run_result result = run_program(program, {}, dir);
     EXPECT_EQ(result.out, usage_line);
     EXPECT_EQ(result.status, 2);
 }
 
 TEST_F(Cli, NewDestinationGetsDefaultModeLessUmask) {
     const struct {
-        mode_t umask;
+        unsigned umask;
         fs::perms perms;
     } cases[] = {{0, fs::perms(0666)}, {022, fs::perms(0644)}, {077, fs::perms(0600)}};
     for (const auto &sample : cases) {
         fs::remove(dir / "out.hex");
-        ASSERT_EQ(
-            run({"text.txt", "out.hex"}, {.file_size_limit = {}, .umask = sample.umask}).status, 0);
+        ASSERT_EQ(run({"text.txt", "out.hex"}, {.umask = sample.umask}).status, 0);
         EXPECT_EQ(fs::status(dir / "out.hex").permissions(), sample.perms)
             << "umask " << sample.umask;
     }
@@ -300,22 +315,25 @@ TEST_F(Cli, NewDestinationGetsDefaultModeLessUmask) {
 // With SIGXFSZ ignored a write past the limit fails with EFBIG, as on a full disk.
 TEST_F(Cli, FileSizeLimitLeavesPrefixAndFails) {
     const std::string listing = expected_listing(large_text());
-    for (const rlim_t limit : {4095U, 4096U, 4097U, 65536U, 327680U, 327681U, 1000000U}) {
+    for (const unsigned long long limit :
+         {4095U, 4096U, 4097U, 65536U, 327680U, 327681U, 1000000U}) {
         ASSERT_LT(limit, listing.size());
-        const run_result result =
-            run({"large.txt", "out.hex"}, {.file_size_limit = limit, .umask = 022});
+        const run_result result = run({"large.txt", "out.hex"}, {.file_size_limit = limit});
         EXPECT_EQ(result.out, "Error writing out.hex\n") << "limit " << limit;
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(read("out.hex"), listing.substr(0, limit)) << "limit " << limit;
     }
-    const run_result result =
-        run({"large.txt", "out.hex"}, {.file_size_limit = listing.size(), .umask = 022});
+    const run_result result = run({"large.txt", "out.hex"}, {.file_size_limit = listing.size()});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(read("out.hex"), listing);
 }
 
+#ifdef __linux__ // where peak memory is counted in KiB
 // A sparse file costs no disk: the whole 5 GiB is read, and memory stays what a tiny run needs.
 TEST_F(Cli, HugeSourceInConstantMemory) {
+    if (launched) {
+        GTEST_SKIP() << "5 GiB takes minutes under an emulator";
+    }
     constexpr off_t huge_size = off_t{5} << 30;
     {
         const int fd = open((dir / "huge.txt").c_str(), O_WRONLY | O_CREAT, 0644);
@@ -330,5 +348,7 @@ TEST_F(Cli, HugeSourceInConstantMemory) {
     EXPECT_EQ(read("out.hex"), "4100 ");
     EXPECT_LT(huge.peak_memory_kib - tiny.peak_memory_kib, 1024);
 }
+#endif
+#endif
 
 } // namespace

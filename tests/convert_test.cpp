@@ -7,91 +7,49 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
 
-constexpr std::size_t never = SIZE_MAX;
+namespace fs = std::filesystem;
 
-// A source stream that serves text and then fails at byte fail_at, unless that is never.
-struct failing_source {
-    std::string_view text;
-    std::size_t fail_at = never;
-    std::size_t served = 0;
-};
-
-// A destination stream that takes capacity bytes and fails after that, noting how much of
-// the source had been read when its first write failed.
-struct failing_sink {
-    const failing_source *source;
-    std::size_t capacity = never;
-    std::string taken{};
-    std::size_t served_at_failure = never;
-};
-
-ssize_t read_failing_source(void *cookie, char *buffer, std::size_t size) {
-    auto &source = *static_cast<failing_source *>(cookie);
-    if (source.served == source.fail_at) {
-        errno = EIO;
-        return -1;
-    }
-    const std::size_t count =
-        std::min({size, source.text.size() - source.served, source.fail_at - source.served});
-    std::memcpy(buffer, source.text.data() + source.served, count);
-    source.served += count;
-    return static_cast<ssize_t>(count);
+// Opens a file by a path that may hold any character, on every platform.
+std::FILE *open_file(const fs::path &path, const char *mode) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), fs::path(mode).c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
 }
 
-ssize_t write_failing_sink(void *cookie, const char *buffer, std::size_t size) {
-    auto &sink = *static_cast<failing_sink *>(cookie);
-    const std::size_t count = std::min(size, sink.capacity - sink.taken.size());
-    sink.taken.append(buffer, count);
-    if (count == size) {
-        return static_cast<ssize_t>(size);
-    }
-    sink.served_at_failure = std::min(sink.served_at_failure, sink.source->served);
-    errno = ENOSPC;
-    return static_cast<ssize_t>(count); // a short count is the failure: glibc wants no -1 here
+fs::path temporary_path() {
+    static std::random_device random;
+    return fs::temp_directory_path() / ("hexwords-convert-" + std::to_string(random()));
 }
 
-std::FILE *open_source(failing_source &state) {
-    return fopencookie(&state, "r", {read_failing_source, nullptr, nullptr, nullptr});
-}
-
-std::FILE *open_sink(failing_sink &state) {
-    return fopencookie(&state, "w", {nullptr, write_failing_sink, nullptr, nullptr});
-}
-
-struct conversion {
-    std::string written;     // what reached the destination, its final write-out included
-    bool read_failed;        // the source's error flag after the conversion
-    bool write_failed;       // the destination's error flag after the conversion
-    bool close_failed;       // fclose of the destination reported a failure
-    bool read_after_failure; // the source was read after a write had failed
-};
-
-conversion convert(std::string_view text, std::size_t fail_read_at = never,
-                   std::size_t sink_capacity = never) {
-    failing_source source_state{text, fail_read_at};
-    failing_sink sink_state{&source_state, sink_capacity};
-    std::FILE *source = open_source(source_state);
-    std::FILE *destination = open_sink(sink_state);
+// The listing of text, through real files as the program converts them.
+std::string converted(std::string_view text) {
+    const fs::path source_path = temporary_path();
+    const fs::path destination_path = temporary_path();
+    std::ofstream(source_path, std::ios::binary).write(text.data(), std::ssize(text));
+    std::FILE *source = open_file(source_path, "rb");
+    std::FILE *destination = open_file(destination_path, "wb");
     convert_stream(source, destination);
-    conversion result{};
-    result.read_failed = std::ferror(source) != 0;
-    result.write_failed = std::ferror(destination) != 0;
-    const bool stopped_after_failure = sink_state.served_at_failure == never ||
-                                       sink_state.served_at_failure == source_state.served;
-    result.read_after_failure = !stopped_after_failure;
+    EXPECT_FALSE(std::ferror(source) || std::ferror(destination));
     std::fclose(source);
-    result.close_failed = std::fclose(destination) != 0;
-    result.written = sink_state.taken;
-    return result;
+    EXPECT_EQ(std::fclose(destination), 0);
+    std::ostringstream listing;
+    listing << std::ifstream(destination_path, std::ios::binary).rdbuf();
+    fs::remove(source_path);
+    fs::remove(destination_path);
+    return listing.str();
 }
-
-std::string converted(std::string_view text) { return convert(text).written; }
 
 struct listing_case {
     std::string text;
@@ -195,6 +153,86 @@ TEST(ConvertStream, RandomInputsMatchModelAtEveryBufferBoundary) {
     }
 }
 
+// Faults injected through custom streams, which glibc's fopencookie makes.
+#ifdef __GLIBC__
+constexpr std::size_t never = SIZE_MAX;
+
+// A source stream that serves text and then fails at byte fail_at, unless that is never.
+struct failing_source {
+    std::string_view text;
+    std::size_t fail_at = never;
+    std::size_t served = 0;
+};
+
+// A destination stream that takes capacity bytes and fails after that, noting how much of
+// the source had been read when its first write failed.
+struct failing_sink {
+    const failing_source *source;
+    std::size_t capacity = never;
+    std::string taken{};
+    std::size_t served_at_failure = never;
+};
+
+ssize_t read_failing_source(void *cookie, char *buffer, std::size_t size) {
+    auto &source = *static_cast<failing_source *>(cookie);
+    if (source.served == source.fail_at) {
+        errno = EIO;
+        return -1;
+    }
+    const std::size_t count =
+        std::min({size, source.text.size() - source.served, source.fail_at - source.served});
+    std::memcpy(buffer, source.text.data() + source.served, count);
+    source.served += count;
+    return static_cast<ssize_t>(count);
+}
+
+ssize_t write_failing_sink(void *cookie, const char *buffer, std::size_t size) {
+    auto &sink = *static_cast<failing_sink *>(cookie);
+    const std::size_t count = std::min(size, sink.capacity - sink.taken.size());
+    sink.taken.append(buffer, count);
+    if (count == size) {
+        return static_cast<ssize_t>(size);
+    }
+    sink.served_at_failure = std::min(sink.served_at_failure, sink.source->served);
+    errno = ENOSPC;
+    return static_cast<ssize_t>(count); // a short count is the failure: glibc wants no -1 here
+}
+
+std::FILE *open_source(failing_source &state) {
+    return fopencookie(&state, "r", {read_failing_source, nullptr, nullptr, nullptr});
+}
+
+std::FILE *open_sink(failing_sink &state) {
+    return fopencookie(&state, "w", {nullptr, write_failing_sink, nullptr, nullptr});
+}
+
+struct conversion {
+    std::string written;     // what reached the destination, its final write-out included
+    bool read_failed;        // the source's error flag after the conversion
+    bool write_failed;       // the destination's error flag after the conversion
+    bool close_failed;       // fclose of the destination reported a failure
+    bool read_after_failure; // the source was read after a write had failed
+};
+
+conversion convert(std::string_view text, std::size_t fail_read_at = never,
+                   std::size_t sink_capacity = never) {
+    failing_source source_state{text, fail_read_at};
+    failing_sink sink_state{&source_state, sink_capacity};
+    std::FILE *source = open_source(source_state);
+    std::FILE *destination = open_sink(sink_state);
+    convert_stream(source, destination);
+    conversion result{};
+    result.read_failed = std::ferror(source) != 0;
+    result.write_failed = std::ferror(destination) != 0;
+    const bool stopped_after_failure = sink_state.served_at_failure == never ||
+                                       sink_state.served_at_failure == source_state.served;
+    result.read_after_failure = !stopped_after_failure;
+    std::fclose(source);
+    result.close_failed = std::fclose(destination) != 0;
+    result.written = sink_state.taken;
+    return result;
+}
+
 std::vector<std::size_t> failure_points() {
     std::vector<std::size_t> points{0, 1, 2, 5, 6};
     for (const std::size_t boundary : {std::size_t{BUFSIZ}, convert_block_size,
@@ -243,5 +281,7 @@ TEST(ConvertStream, ReadsNothingForDestinationThatHasAlreadyFailed) {
     std::fclose(source);
     std::fclose(destination);
 }
+
+#endif
 
 } // namespace

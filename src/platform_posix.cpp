@@ -1,0 +1,42 @@
+// POSIX systems: Linux, macOS and the BSDs. Paths are bytes, passed on as given.
+#include "platform.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+void reserve_standard_streams() {
+    // open() takes the lowest free descriptor: /dev/null fills whichever of 0, 1 and 2 are closed.
+    int descriptor = open("/dev/null", O_RDWR);
+    while (descriptor >= 0 && descriptor <= STDERR_FILENO) {
+        descriptor = open("/dev/null", O_RDWR);
+    }
+    if (descriptor > STDERR_FILENO) {
+        close(descriptor);
+    }
+}
+
+std::span<char *> program_arguments(int argc, char *argv[]) {
+    return {argv, static_cast<std::size_t>(argc)};
+}
+
+// A directory opens too, but reading it fails; and a file whose status cannot be read cannot
+// be told from a directory, so both are refused like a file that does not open.
+std::FILE *open_source(const char *path) {
+    std::FILE *source = std::fopen(path, "rb");
+    struct stat info {};
+    if (source != nullptr && (fstat(fileno(source), &info) != 0 || S_ISDIR(info.st_mode))) {
+        static_cast<void>(std::fclose(source));
+        return nullptr;
+    }
+    return source;
+}
+
+std::FILE *open_destination(const char *path) { return std::fopen(path, "wb"); }
+
+bool is_same_file(const char *path, const char *other_path) {
+    struct stat info {};
+    struct stat other_info {};
+    return stat(path, &info) == 0 && S_ISREG(info.st_mode) && stat(other_path, &other_info) == 0 &&
+           info.st_ino == other_info.st_ino && info.st_dev == other_info.st_dev;
+}

@@ -1,0 +1,79 @@
+// Windows: paths and arguments are UTF-16 there, and UTF-8 inside the program.
+#include "platform.h"
+
+#include <algorithm>
+#include <string>
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+namespace {
+
+std::wstring wide_from_utf8(const char *text) {
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(size, 1)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), size);
+    wide.resize(wide.size() - 1); // the terminating zero that the count includes
+    return wide;
+}
+
+// Allocated for the life of the process, like the arguments the C runtime passes.
+char *utf8_from_wide(const wchar_t *wide) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    auto *text = new char[static_cast<std::size_t>(std::max(size, 1))]{};
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, size, nullptr, nullptr);
+    return text;
+}
+
+// The volume and the file index of the regular file at path: together, the file's identity.
+bool identify(const char *path, BY_HANDLE_FILE_INFORMATION &info) {
+    const HANDLE file = CreateFileW(wide_from_utf8(path).c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool identified = GetFileType(file) == FILE_TYPE_DISK &&
+                            GetFileInformationByHandle(file, &info) != 0 &&
+                            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    CloseHandle(file);
+    return identified;
+}
+
+} // namespace
+
+// Windows has no descriptors to reuse: a closed standard stream stays closed.
+void reserve_standard_streams() {}
+
+// The C runtime's argv is in the ANSI code page, which cannot hold every file name: the
+// arguments are taken again from the UTF-16 command line.
+std::span<char *> program_arguments(int argc, char *argv[]) {
+    int count = 0;
+    wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr) {
+        return {argv, static_cast<std::size_t>(argc)};
+    }
+    auto **arguments = new char *[static_cast<std::size_t>(count) + 1] {};
+    for (int i = 0; i < count; ++i) {
+        arguments[i] = utf8_from_wide(wide[i]);
+    }
+    LocalFree(static_cast<void *>(wide));
+    return {arguments, static_cast<std::size_t>(count)};
+}
+
+// _wfopen refuses a directory by itself.
+std::FILE *open_source(const char *path) { return _wfopen(wide_from_utf8(path).c_str(), L"rb"); }
+
+std::FILE *open_destination(const char *path) {
+    return _wfopen(wide_from_utf8(path).c_str(), L"wb");
+}
+
+bool is_same_file(const char *path, const char *other_path) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    BY_HANDLE_FILE_INFORMATION other_info{};
+    return identify(path, info) && identify(other_path, other_info) &&
+           info.dwVolumeSerialNumber == other_info.dwVolumeSerialNumber &&
+           info.nFileIndexHigh == other_info.nFileIndexHigh &&
+           info.nFileIndexLow == other_info.nFileIndexLow;
+}
