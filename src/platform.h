@@ -2,8 +2,21 @@
 // for POSIX systems and one for Windows, chosen when the program is built.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <span>
+
+// What tells one file from another: the device or volume it is on and its number there.
+struct file_identity {
+    std::uint64_t volume;
+    std::uint64_t index;
+    bool is_regular;
+
+    // The kind of file is not compared: it follows from the other two.
+    bool operator==(const file_identity &other) const {
+        return volume == other.volume && index == other.index;
+    }
+};
 
 // Makes sure that standard input, output and error are open, so that a file opened later
 // cannot take the place of one of them and receive the program's messages.
@@ -13,12 +26,12 @@ void reserve_standard_streams();
 // POSIX systems. They live as long as the process.
 std::span<char *> program_arguments(int argc, char *argv[]);
 
-// Opens the file at path for reading, in binary mode. Returns nullptr for a path that does not
-// open, for a directory, and for a file whose status cannot be read.
-std::FILE *open_source(const char *path);
+// Opens the file at path for reading, in binary mode, and tells its identity. Returns nullptr
+// for a path that does not open, for a directory, and for a file whose status cannot be read.
+std::FILE *open_source(const char *path, file_identity &identity);
 
 // Creates the file at path, or empties it if it exists, for writing in binary mode.
 std::FILE *open_destination(const char *path);
 
-// Whether both paths name one existing regular file, whatever their spelling or links.
-bool is_same_file(const char *path, const char *other_path);
+// Whether path names the regular file of that identity, whatever its spelling or links.
+bool is_same_file(const char *path, const file_identity &file);

@@ -20,23 +20,33 @@ std::span<char *> program_arguments(int argc, char *argv[]) {
     return {argv, static_cast<std::size_t>(argc)};
 }
 
+namespace {
+
+file_identity identity_of(const struct stat &info) {
+    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+            S_ISREG(info.st_mode)};
+}
+
+} // namespace
+
 // A directory opens too, but reading it fails; and a file whose status cannot be read cannot
-// be told from a directory, so both are refused like a file that does not open.
-std::FILE *open_source(const char *path) {
+// be told from a directory, nor from the destination, so both are refused like a file that
+// does not open.
+std::FILE *open_source(const char *path, file_identity &identity) {
     std::FILE *source = std::fopen(path, "rb");
     struct stat info {};
     if (source != nullptr && (fstat(fileno(source), &info) != 0 || S_ISDIR(info.st_mode))) {
         static_cast<void>(std::fclose(source));
         return nullptr;
     }
+    identity = identity_of(info);
     return source;
 }
 
 std::FILE *open_destination(const char *path) { return std::fopen(path, "wb"); }
 
-bool is_same_file(const char *path, const char *other_path) {
+// A path that cannot be looked up names no file, or none that can be opened for writing.
+bool is_same_file(const char *path, const file_identity &file) {
     struct stat info {};
-    struct stat other_info {};
-    return stat(path, &info) == 0 && S_ISREG(info.st_mode) && stat(other_path, &other_info) == 0 &&
-           info.st_ino == other_info.st_ino && info.st_dev == other_info.st_dev;
+    return file.is_regular && stat(path, &info) == 0 && identity_of(info) == file;
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include <io.h>
 #include <windows.h>
 
 #include <shellapi.h>
@@ -26,19 +27,21 @@ char *utf8_from_wide(const wchar_t *wide) {
     return text;
 }
 
-// The volume and the file index of the regular file at path: together, the file's identity.
-bool identify(const char *path, BY_HANDLE_FILE_INFORMATION &info) {
-    const HANDLE file = CreateFileW(wide_from_utf8(path).c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+// The volume and the file index of an open file: together, the file's identity. Only files on
+// a disk have one; a device such as NUL is known not to be a regular file.
+bool identify(HANDLE file, file_identity &identity) {
+    identity = {};
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        return true;
+    }
+    if (GetFileInformationByHandle(file, &info) == 0) {
         return false;
     }
-    const bool identified = GetFileType(file) == FILE_TYPE_DISK &&
-                            GetFileInformationByHandle(file, &info) != 0 &&
-                            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    CloseHandle(file);
-    return identified;
+    identity = {info.dwVolumeSerialNumber,
+                std::uint64_t{info.nFileIndexHigh} << 32U | info.nFileIndexLow,
+                (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0};
+    return true;
 }
 
 } // namespace
@@ -63,17 +66,32 @@ std::span<char *> program_arguments(int argc, char *argv[]) {
 }
 
 // _wfopen refuses a directory by itself.
-std::FILE *open_source(const char *path) { return _wfopen(wide_from_utf8(path).c_str(), L"rb"); }
+std::FILE *open_source(const char *path, file_identity &identity) {
+    std::FILE *source = _wfopen(wide_from_utf8(path).c_str(), L"rb");
+    if (source != nullptr &&
+        !identify(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(source))), identity)) {
+        static_cast<void>(std::fclose(source));
+        return nullptr;
+    }
+    return source;
+}
 
 std::FILE *open_destination(const char *path) {
     return _wfopen(wide_from_utf8(path).c_str(), L"wb");
 }
 
-bool is_same_file(const char *path, const char *other_path) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    BY_HANDLE_FILE_INFORMATION other_info{};
-    return identify(path, info) && identify(other_path, other_info) &&
-           info.dwVolumeSerialNumber == other_info.dwVolumeSerialNumber &&
-           info.nFileIndexHigh == other_info.nFileIndexHigh &&
-           info.nFileIndexLow == other_info.nFileIndexLow;
+bool is_same_file(const char *path, const file_identity &file) {
+    if (!file.is_regular) {
+        return false;
+    }
+    const HANDLE handle = CreateFileW(wide_from_utf8(path).c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    file_identity identity{};
+    const bool same = identify(handle, identity) && identity == file;
+    CloseHandle(handle);
+    return same;
 }

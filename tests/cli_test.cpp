@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -100,7 +102,8 @@ class Cli : public testing::Test {
             argument = expand(argument);
         }
         arguments.insert(arguments.begin(), "hexwords");
-        options.launcher = launcher();
+        const std::vector<std::string> emulator = launcher();
+        options.launcher.insert(options.launcher.begin(), emulator.begin(), emulator.end());
         run_result result = run_program(program, arguments, dir, options);
         result.out = without_carriage_returns(result.out);
         return result;
@@ -328,7 +331,155 @@ TEST_F(Cli, FileSizeLimitLeavesPrefixAndFails) {
     EXPECT_EQ(read("out.hex"), listing);
 }
 
-#ifdef __linux__ // where peak memory is counted in KiB
+// Linux from here on: its system calls, its /proc, and peak memory counted in KiB.
+#ifdef __linux__
+// Whether a tool can be run here: a missing one fails in CI, which must install it, and skips
+// elsewhere.
+bool can_run(const std::string &command, const std::string &install_hint) {
+    if (std::system((command + " >/dev/null 2>&1").c_str()) == 0) {
+        return true;
+    }
+    const char *ci = std::getenv("CI");
+    EXPECT_FALSE(ci != nullptr && std::string(ci) == "true")
+        << command << " fails: " << install_hint;
+    return false;
+}
+
+#ifdef __x86_64__
+// The table path is taken, through the run-time check, on processors without the vector
+// path's instructions; the listing must be the same bytes.
+TEST_F(Cli, SameListingOnProcessorsWithoutVectorInstructions) {
+    if (launched || !can_run("qemu-x86_64 -cpu qemu64 /bin/true", "apt-get install qemu-user")) {
+        GTEST_SKIP() << "needs qemu-x86_64 and a native build";
+    }
+    const std::string listing = expected_listing(large_text());
+    for (const char *processor : {"qemu64", "core2duo"}) { // without SSSE3; without POPCNT
+        const run_result result =
+            run({"large.txt", "out.hex"}, {.launcher = {"qemu-x86_64", "-cpu", processor}});
+        EXPECT_EQ(result.status, 0) << processor;
+        EXPECT_TRUE(read("out.hex") == listing) << processor;
+    }
+}
+#endif
+
+// Faults injected into the program's own system calls with strace, on the files named by -P.
+struct fault_case {
+    const char *name;
+    std::vector<std::string> injected; // strace's -e inject=, counted over the traced files' calls
+    std::vector<std::string> traced;   // in the test's directory
+    std::vector<int> closed_descriptors;
+    std::string message;
+    int status;
+    enum { whole, words_read, written_prefix, absent } listing;
+};
+
+void PrintTo(const fault_case &sample, std::ostream *out) { *out << sample.name; }
+
+class Fault : public Cli, public testing::WithParamInterface<fault_case> {};
+
+TEST_P(Fault, ReportsItAndLosesNothing) {
+    const fault_case &sample = GetParam();
+    if (launched || !can_run("strace -qq -o /dev/null /bin/true", "apt-get install strace")) {
+        GTEST_SKIP() << "needs strace, permission to trace, and a native build";
+    }
+    const std::string trace = dir.string() + ".trace";
+    std::vector<std::string> strace = {"strace", "-qq", "-s0", "-o", trace};
+    for (const std::string &injected : sample.injected) {
+        strace.insert(strace.end(), {"-e", "inject=" + injected});
+    }
+    for (const std::string &name : sample.traced) {
+        strace.insert(strace.end(), {"-P", name.starts_with("/") ? name : expand("@/" + name)});
+    }
+    const run_result result =
+        run({"large.txt", "out.hex"},
+            {.launcher = strace, .closed_descriptors = sample.closed_descriptors});
+    std::ifstream log(trace);
+    std::vector<std::string> calls;
+    for (std::string line; std::getline(log, line);) {
+        calls.push_back(line);
+    }
+    fs::remove(trace);
+
+    EXPECT_EQ(result.out, sample.message);
+    EXPECT_EQ(result.status, sample.status);
+    const auto injected = std::ranges::find_if(
+        calls, [](const std::string &call) { return call.ends_with("(INJECTED)"); });
+    ASSERT_NE(injected, calls.end()) << "the fault was not injected";
+    const std::string listing = expected_listing(large_text());
+    const std::string written = read("out.hex");
+    switch (sample.listing) {
+    case fault_case::whole:
+        EXPECT_TRUE(written == listing);
+        break;
+    case fault_case::words_read: {
+        std::size_t bytes_read = 0;
+        for (const std::string &call : calls) {
+            if (call.starts_with("read(") && !call.ends_with("(INJECTED)")) {
+                bytes_read += std::stoul(call.substr(call.rfind('=') + 1));
+            }
+        }
+        EXPECT_TRUE(written == expected_listing(large_text().substr(0, bytes_read)))
+            << "after " << bytes_read << " bytes read";
+        break;
+    }
+    case fault_case::written_prefix:
+        EXPECT_TRUE(written == listing.substr(0, written.size()));
+        EXPECT_TRUE(std::none_of(injected, calls.end(), [](const std::string &call) {
+            return call.starts_with("read(");
+        })) << "the source was read after the failed write";
+        break;
+    case fault_case::absent:
+        EXPECT_FALSE(exists("out.hex"));
+        break;
+    }
+}
+
+const std::string reading_failed = "Error reading large.txt\n";
+const std::string writing_failed = "Error writing out.hex\n";
+const std::vector<std::string> both_files = {"large.txt", "out.hex"};
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(SystemCalls, Fault, testing::Values(
+    fault_case{"FirstReadFails", {"read:error=EIO:when=1"}, both_files, {}, reading_failed, 1, fault_case::words_read},
+    fault_case{"SecondReadFails", {"read:error=EIO:when=2"}, both_files, {}, reading_failed, 1, fault_case::words_read},
+    fault_case{"ThirdReadFails", {"read:error=EIO:when=3"}, both_files, {}, reading_failed, 1, fault_case::words_read},
+    fault_case{"FifthReadFails", {"read:error=EIO:when=5"}, both_files, {}, reading_failed, 1, fault_case::words_read},
+    fault_case{"FirstWriteDiskFull", {"write:error=ENOSPC:when=1"}, both_files, {}, writing_failed, 1, fault_case::written_prefix},
+    fault_case{"SecondWriteDiskFull", {"write:error=ENOSPC:when=2"}, both_files, {}, writing_failed, 1, fault_case::written_prefix},
+    fault_case{"ThirdWriteDiskFull", {"write:error=ENOSPC:when=3"}, both_files, {}, writing_failed, 1, fault_case::written_prefix},
+    fault_case{"FirstWriteInputOutputError", {"write:error=EIO:when=1"}, both_files, {}, writing_failed, 1, fault_case::written_prefix},
+    fault_case{"SecondWriteInputOutputError", {"write:error=EIO:when=2"}, both_files, {}, writing_failed, 1, fault_case::written_prefix},
+    fault_case{"FourthWriteInputOutputError", {"write:error=EIO:when=4"}, both_files, {}, writing_failed, 1, fault_case::written_prefix},
+    fault_case{"ListingCloseFails", {"close:error=EIO"}, {"out.hex"}, {}, writing_failed, 1, fault_case::whole},
+    fault_case{"ReadAndListingCloseFail", {"read:error=EIO:when=2", "close:error=EIO:when=2"}, both_files, {}, reading_failed + writing_failed, 1, fault_case::words_read},
+    fault_case{"SourceCloseFails", {"close:error=EIO"}, {"large.txt"}, {}, "", 0, fault_case::whole},
+    fault_case{"SourceStatusUnreadable", {"newfstatat:error=EIO:when=1"}, {"large.txt"}, {}, "Error opening large.txt for reading\n", 1, fault_case::absent},
+    fault_case{"NoNullDeviceForClosedStandardStreams", {"openat:error=ENFILE"}, {"/dev/null"}, {0, 1}, "", 0, fault_case::whole}),
+    case_name<fault_case>);
+// clang-format on
+
+// A caller may start the program with standard streams closed: the listing must never take
+// their place and receive a message.
+TEST_F(Cli, ClosedStandardStreamsNeverReceiveMessages) {
+    const struct {
+        std::vector<int> closed;
+        std::vector<std::string> arguments;
+        std::string listing;
+        int status;
+    } cases[] = {
+        {{1}, {"text.txt", "out.hex"}, hi_listing, 0},
+        {{0, 1}, {"text.txt", "out.hex"}, hi_listing, 0},
+        {{0, 1, 2}, {"text.txt", "out.hex"}, hi_listing, 0},
+        {{1}, {"/proc/self/mem", "out.hex"}, "", 1},
+        {{0, 1}, {"/proc/self/mem", "out.hex"}, "", 1},
+    };
+    for (const auto &sample : cases) {
+        const run_result result = run(sample.arguments, {.closed_descriptors = sample.closed});
+        EXPECT_EQ(result.status, sample.status) << sample.arguments[0];
+        EXPECT_EQ(read("out.hex"), sample.listing) << sample.arguments[0];
+    }
+}
+
 // A sparse file costs no disk: the whole 5 GiB is read, and memory stays what a tiny run needs.
 TEST_F(Cli, HugeSourceInConstantMemory) {
     if (launched) {
@@ -348,7 +499,7 @@ TEST_F(Cli, HugeSourceInConstantMemory) {
     EXPECT_EQ(read("out.hex"), "4100 ");
     EXPECT_LT(huge.peak_memory_kib - tiny.peak_memory_kib, 1024);
 }
-#endif
-#endif
+#endif // __linux__
+#endif // !_WIN32
 
 } // namespace
