@@ -7,5 +7,10 @@ module readmemh_tb;
     $readmemh("listing.hex", memory);
     for (index = 0; index < WORDS; index = index + 1)
       $display("%h", memory[index]);
+`ifdef VERILATOR
+    // A simulation built by Verilator runs until $finish; Icarus stops when nothing is left
+    // to do, and would report the call.
+    $finish;
+`endif
   end
 endmodule

@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
-# Loads a converted listing with Icarus Verilog's $readmemh into a 16-bit memory and checks
+# Loads a converted listing with a Verilog simulator's $readmemh into a 16-bit memory and checks
 # every word against the source's characters and blanks, in order, with no loader warning.
-# Usage: readmemh_test.sh PROGRAM SOURCE TESTBENCH
+# Usage: readmemh_test.sh SIMULATOR PROGRAM SOURCE TESTBENCH    (SIMULATOR: iverilog or verilator)
 set -euo pipefail
-program=$1 source=$2 testbench=$3
+simulator=$1 program=$2 source=$3 testbench=$4
 
-if ! command -v iverilog >/dev/null || ! command -v vvp >/dev/null; then
+if ! command -v "$simulator" >/dev/null; then
     if [[ ${CI:-} == true ]]; then
-        echo "iverilog is missing: CI must install it (apt-get install iverilog)" >&2
+        echo "$simulator is missing: CI must install it (apt-get install $simulator)" >&2
         exit 1
     fi
-    echo "SKIP: iverilog is not installed (apt-get install iverilog)"
+    echo "SKIP: $simulator is not installed (apt-get install $simulator)"
     exit 77
 fi
 
@@ -24,11 +24,20 @@ od -An -v -tu1 "$source" | tr -s ' ' '\n' | awk '
     $1 == 32             { print "0000" }' >"$work/expected"
 words=$(wc -l <"$work/expected")
 
-iverilog -g2005 -P "readmemh_tb.WORDS=$words" -o "$work/tb.vvp" "$testbench"
-(cd "$work" && vvp -n tb.vvp >loaded 2>&1)
-# vvp ends its output with a line about $finish only when the bench calls it; ours does not.
+case $simulator in
+iverilog)
+    iverilog -g2005 -P "readmemh_tb.WORDS=$words" -o "$work/tb.vvp" "$testbench"
+    (cd "$work" && vvp -n tb.vvp >loaded 2>&1)
+    ;;
+verilator)
+    verilator --binary -Wall "-GWORDS=$words" --top-module readmemh_tb -Mdir "$work/obj" \
+        "$testbench" >"$work/build.log" 2>&1 || { cat "$work/build.log"; exit 1; }
+    # Its simulation ends with a line of its own about $finish.
+    (cd "$work" && obj/Vreadmemh_tb 2>&1 | grep -v '^- .*: Verilog \$finish$' >loaded)
+    ;;
+esac
 if ! diff -u "$work/expected" "$work/loaded"; then
     echo "FAIL: the loaded memory differs from the source's words (or the loader warned)"
     exit 1
 fi
-echo "PASS: $words words loaded by \$readmemh match the source"
+echo "PASS: $words words loaded by $simulator's \$readmemh match the source"
