@@ -44,6 +44,11 @@ bool identify(HANDLE file, file_identity &identity) {
     return true;
 }
 
+// The C runtime hands out a stream's handle as an integer.
+HANDLE handle_of(std::FILE *stream) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))); // NOLINT(*-int-to-ptr)
+}
+
 } // namespace
 
 // Windows has no descriptors to reuse: a closed standard stream stays closed.
@@ -68,8 +73,7 @@ std::span<char *> program_arguments(int argc, char *argv[]) {
 // _wfopen refuses a directory by itself.
 std::FILE *open_source(const char *path, file_identity &identity) {
     std::FILE *source = _wfopen(wide_from_utf8(path).c_str(), L"rb");
-    if (source != nullptr &&
-        !identify(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(source))), identity)) {
+    if (source != nullptr && !identify(handle_of(source), identity)) {
         static_cast<void>(std::fclose(source));
         return nullptr;
     }
