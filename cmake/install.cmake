@@ -1,5 +1,6 @@
-# What an install puts where: the Unix layout with a man page and Debian's documentation files,
-# or, on Windows, the program beside a README and a LICENSE that open with a double click.
+# What an install puts where: on Linux the Unix layout with Debian's compressed man page,
+# changelog and copyright file; on other Unix systems the man page and the license as they are;
+# on Windows the program beside a README and a LICENSE that open with a double click.
 include(GNUInstallDirs)
 configure_file(docs/hexwords.1 hexwords.1 @ONLY)
 
@@ -13,6 +14,12 @@ if(WIN32)
 endif()
 
 install(TARGETS hexwords RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/hexwords.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    return()
+endif()
 
 # The changelog in Debian's format, from CHANGELOG.md: "## VERSION (DATE TIME)" starts an entry,
 # "- " an item, and indented lines go on with it.
