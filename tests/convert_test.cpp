@@ -1,9 +1,11 @@
 #include "convert.h"
+#include "listing.h"
 #include "model.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +15,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -33,14 +36,14 @@ fs::path temporary_path() {
     return fs::temp_directory_path() / ("hexwords-convert-" + std::to_string(random()));
 }
 
-// The listing of text, through real files as the program converts them.
-std::string converted(std::string_view text) {
+// The listing of text through the given path, with real files as the program converts them.
+std::string converted(std::string_view text, const listing_path &path) {
     const fs::path source_path = temporary_path();
     const fs::path destination_path = temporary_path();
     std::ofstream(source_path, std::ios::binary).write(text.data(), std::ssize(text));
     std::FILE *source = open_file(source_path, "rb");
     std::FILE *destination = open_file(destination_path, "wb");
-    convert_stream(source, destination);
+    convert_stream_with(path, source, destination);
     EXPECT_FALSE(std::ferror(source) || std::ferror(destination));
     std::fclose(source);
     EXPECT_EQ(std::fclose(destination), 0);
@@ -60,19 +63,50 @@ void PrintTo(const listing_case &sample, std::ostream *out) {
     *out << testing::PrintToString(sample.text);
 }
 
-class ListingTest : public testing::TestWithParam<listing_case> {};
+std::string repeated(const std::string &text, std::size_t times) {
+    std::string result;
+    for (std::size_t i = 0; i < times; ++i) {
+        result += text;
+    }
+    return result;
+}
+
+} // namespace
+
+void PrintTo(const listing_path &path, std::ostream *out) { *out << path.name; }
+
+namespace {
+
+// Every test below runs once for each path that the build holds, and is skipped where the
+// processor lacks that path's instructions.
+void skip_unless_runs_here(const listing_path &path) {
+    if (!path.runs_here) {
+        GTEST_SKIP() << "this processor has no " << path.name;
+    }
+}
+
+class ListingTest : public testing::TestWithParam<std::tuple<listing_path, listing_case>> {
+  protected:
+    void SetUp() override { skip_unless_runs_here(std::get<0>(GetParam())); }
+};
 
 TEST_P(ListingTest, MatchesFormatAndModel) {
-    const listing_case &sample = GetParam();
-    EXPECT_EQ(converted(sample.text), sample.listing);
+    const auto &[path, sample] = GetParam();
+    EXPECT_EQ(converted(sample.text, path), sample.listing);
     EXPECT_EQ(expected_listing(sample.text), sample.listing);
+    // Repeated, the case also fills whole vector groups, at many offsets in them.
+    EXPECT_EQ(converted(repeated(sample.text, 67), path), repeated(sample.listing, 67));
+}
+
+std::string path_and_index(const testing::TestParamInfo<ListingTest::ParamType> &info) {
+    return std::string(std::get<0>(info.param).name) + "_" + std::to_string(info.index);
 }
 
 using namespace std::string_literals;
 
 // Each byte class at its edges, followed by a letter to show that conversion goes on after it.
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(ByteClassEdges, ListingTest, testing::Values(
+INSTANTIATE_TEST_SUITE_P(ByteClassEdges, ListingTest, testing::Combine(testing::ValuesIn(listing_paths()), testing::Values(
     listing_case{"\x00" "A"s, "4100 "},
     listing_case{"\x09" "A", "4100 "},
     listing_case{"\x0a" "A", "\n4100 "},
@@ -90,11 +124,11 @@ INSTANTIATE_TEST_SUITE_P(ByteClassEdges, ListingTest, testing::Values(
     listing_case{"\x7e" "A", "4100 "},
     listing_case{"\x7f" "A", "4100 "},
     listing_case{"\x80" "A", "4100 "},
-    listing_case{"\xff" "A", "4100 "}));
+    listing_case{"\xff" "A", "4100 "})), path_and_index);
 // clang-format on
 
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(LineStructure, ListingTest, testing::Values(
+INSTANTIATE_TEST_SUITE_P(LineStructure, ListingTest, testing::Combine(testing::ValuesIn(listing_paths()), testing::Values(
     listing_case{"", ""},
     listing_case{"xyz", ""},
     listing_case{"HI\n", "4800 4900 \n"},
@@ -104,29 +138,46 @@ INSTANTIATE_TEST_SUITE_P(LineStructure, ListingTest, testing::Values(
     listing_case{"AB\r\nC\r\n", "4100 4200 \n4300 \n"},
     listing_case{"A\nxyz", "4100 \n"},
     listing_case{"hello world\n", "0000 \n"},
-    listing_case{"\t\0\x80\xfeQ\n"s, "5100 \n"}));
+    listing_case{"\t\0\x80\xfeQ\n"s, "5100 \n"})), path_and_index);
 // clang-format on
 
-TEST(ConvertStream, EveryByteValueMatchesModel) {
+class PathTest : public testing::TestWithParam<listing_path> {
+  protected:
+    void SetUp() override { skip_unless_runs_here(GetParam()); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Paths, PathTest, testing::ValuesIn(listing_paths()),
+                         [](const testing::TestParamInfo<listing_path> &path) {
+                             return std::string(path.param.name);
+                         });
+
+TEST_P(PathTest, EveryByteValueMatchesModel) {
     std::string every_byte;
     for (int value = 0; value < 256; ++value) {
         const std::string byte(1, static_cast<char>(value));
-        EXPECT_EQ(converted(byte), expected_listing(byte)) << "byte " << value;
+        EXPECT_EQ(converted(byte, GetParam()), expected_listing(byte)) << "byte " << value;
         every_byte += byte;
     }
-    EXPECT_EQ(converted(every_byte), expected_listing(every_byte));
+    EXPECT_EQ(converted(every_byte, GetParam()), expected_listing(every_byte));
 }
 
-std::string random_text(std::size_t size, std::mt19937 &random, bool text_like) {
-    static constexpr std::string_view text_bytes = "AZ az!%09 \n\n\r\t\"[\\]~";
+// Random text over an alphabet; an empty alphabet stands for every byte value.
+std::string random_text(std::size_t size, std::mt19937 &random, std::string_view alphabet) {
     std::uniform_int_distribution<int> any_byte(0, 255);
-    std::uniform_int_distribution<std::size_t> text_byte(0, text_bytes.size() - 1);
+    std::uniform_int_distribution<std::size_t> letter(0, std::max<std::size_t>(alphabet.size(), 1) -
+                                                             1);
     std::string text(size, '\0');
     for (char &character : text) {
-        character = text_like ? text_bytes[text_byte(random)] : static_cast<char>(any_byte(random));
+        character =
+            alphabet.empty() ? static_cast<char>(any_byte(random)) : alphabet[letter(random)];
     }
     return text;
 }
+
+// Every byte; text with short lines, dropped bytes and CR LF; and capitals with no line feed,
+// where every byte has a word.
+constexpr std::array<std::string_view, 3> alphabets = {"", "AZ az!%09 \n\n\r\t\"[\\]~",
+                                                       "THE QUICK FOX, 09:@ \"100%\""};
 
 // Sizes on, just below and just above every buffer along the way: glibc's default stream
 // buffers and the converter's own blocks.
@@ -143,12 +194,13 @@ std::vector<std::size_t> boundary_sizes() {
     return sizes;
 }
 
-TEST(ConvertStream, RandomInputsMatchModelAtEveryBufferBoundary) {
+TEST_P(PathTest, RandomInputsMatchModelAtEveryBufferBoundary) {
     std::mt19937 random(20261208);
     for (const std::size_t size : boundary_sizes()) {
-        for (const bool text_like : {false, true}) {
-            const std::string text = random_text(size, random, text_like);
-            ASSERT_EQ(converted(text), expected_listing(text)) << "size " << size;
+        for (const std::string_view alphabet : alphabets) {
+            const std::string text = random_text(size, random, alphabet);
+            ASSERT_EQ(converted(text, GetParam()), expected_listing(text))
+                << "size " << size << ", alphabet \"" << alphabet << '"';
         }
     }
 }
@@ -244,7 +296,7 @@ std::vector<std::size_t> failure_points() {
 
 TEST(ConvertStream, ReadFailureEndsConversionAfterWhatWasRead) {
     std::mt19937 random(7);
-    const std::string text = random_text(3 * convert_block_size + 10, random, true);
+    const std::string text = random_text(3 * convert_block_size + 10, random, alphabets[1]);
     for (const std::size_t fail_at : failure_points()) {
         if (fail_at > text.size()) {
             continue;

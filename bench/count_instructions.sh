@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Counts the instructions that each listing path executes per byte of source, under qemu-user, so
+# that every path, ARM's among them, can be measured on any machine. qemu logs each block of code
+# it translates with its instructions (in_asm) and each execution of a block (exec, with chaining
+# off so that none goes unlogged); the blocks' instructions times their executions, summed, less
+# the same for an empty source, over the source's size, give instructions per byte.
+# Usage: bench/count_instructions.sh [MEGABYTES]      (default 1)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+megabytes=${1:-1}
+
+if ! command -v qemu-x86_64 >/dev/null || ! command -v aarch64-linux-gnu-g++ >/dev/null; then
+    apt-get update -qq && apt-get install -y -qq qemu-user g++-aarch64-linux-gnu >/dev/null
+fi
+build() { # build DIRECTORY CMAKE_OPTIONS...
+    local directory=$1
+    shift
+    cmake -S "$root" -B "$directory" -DCMAKE_BUILD_TYPE=Release -DHEXWORDS_BUILD_TESTS=OFF "$@" >/dev/null
+    cmake --build "$directory" --target convert_path make_corpus >/dev/null
+}
+build "$root/build-bench"
+build "$root/build-bench-arm64" --toolchain "$root/cmake/toolchains/aarch64-linux-gnu.cmake"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$root/build-bench/bench/make_corpus" prose "$megabytes" "$work/prose.txt"
+"$root/build-bench/bench/make_corpus" upper "$megabytes" "$work/upper.txt"
+: >"$work/empty.txt"
+
+# executed EMULATOR PROGRAM ARGUMENTS...: the instructions that the program executed in user
+# mode, run under the emulator (qemu-x86_64 or qemu-aarch64) with its logging.
+executed() {
+    local emulator=$1
+    shift
+    case $emulator in
+    qemu-x86_64) emulator=(qemu-x86_64 -cpu max) ;;
+    qemu-aarch64) emulator=(qemu-aarch64 -L /usr/aarch64-linux-gnu) ;;
+    esac
+    "${emulator[@]}" -d in_asm,exec,nochain -D "$work/log" "$@" >/dev/null
+    awk '
+        function address(text) { sub(/^(0x)?0*/, "", text); sub(/:$/, "", text); return text }
+        /^IN:/                        { block = ""; count = 0; reading = 1; next }
+        reading && /^0x[0-9a-f]+:/    { if (block == "") block = address($1); count++; next }
+        reading                       { if (block != "") size[block] = count; reading = 0 }
+        /^Trace /                     { split($0, fields, "/"); total += size[address(fields[2])] }
+        END                           { printf "%d\n", total }' "$work/log"
+    rm -f "$work/log"
+}
+
+per_byte() { # per_byte CORPUS EMULATOR PROGRAM PATH
+    local corpus=$1 emulator=$2 program=$3 path=$4 used idle
+    used=$(executed "$emulator" "$program" "$path" "$work/$corpus.txt" "$work/out.hex")
+    idle=$(executed "$emulator" "$program" "$path" "$work/empty.txt" "$work/out.hex")
+    awk -v used="$used" -v idle="$idle" -v size="$(stat -c %s "$work/$corpus.txt")" \
+        'BEGIN { printf "%.2f", (used - idle) / size }'
+}
+
+echo "Executed instructions per byte of source, $megabytes MB corpora, under qemu-user:"
+echo "| path | processor | mixed-case prose | capitals |"
+echo "|---|---|---:|---:|"
+neon_prose=0
+for row in "x86-64 table" "x86-64 ssse3" "x86-64 avx2" "aarch64 table" "aarch64 neon"; do
+    read -r processor path <<<"$row"
+    if [[ $processor == x86-64 ]]; then
+        run=(qemu-x86_64 "$root/build-bench/bench/convert_path" "$path")
+    else
+        run=(qemu-aarch64 "$root/build-bench-arm64/bench/convert_path" "$path")
+    fi
+    prose=$(per_byte prose "${run[@]}")
+    upper=$(per_byte upper "${run[@]}")
+    echo "| $path | $processor | $prose | $upper |"
+    if [[ $row == "aarch64 neon" ]]; then neon_prose=$prose; fi
+done
+if awk -v n="$neon_prose" 'BEGIN { exit !(n <= 4.5) }'; then
+    echo "  met:    aarch64: at most 4.5 instructions per byte of prose ($neon_prose)"
+else
+    echo "  MISSED: aarch64: at most 4.5 instructions per byte of prose ($neon_prose)"
+    exit 1
+fi

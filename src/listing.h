@@ -1,0 +1,57 @@
+// How a block of source bytes becomes its listing: one path per instruction set, each in a
+// file of its own, all keeping the contract below, and the choice among them.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdio>
+
+// The build says which vector paths it holds; the table path is always there.
+#ifndef HEXWORDS_LISTS_SSSE3
+#define HEXWORDS_LISTS_SSSE3 0
+#endif
+#ifndef HEXWORDS_LISTS_AVX2
+#define HEXWORDS_LISTS_AVX2 0
+#endif
+#ifndef HEXWORDS_LISTS_NEON
+#define HEXWORDS_LISTS_NEON 0
+#endif
+
+// Four hex digits and a blank: no byte gives more.
+inline constexpr std::size_t longest_token = 5;
+
+// A path writes the listing of the count bytes at bytes to listing and returns where the
+// listing ends. It reads nothing outside those count bytes and changes none of them. It may
+// write up to listing_overrun bytes past the end it returns, so listing must have room for
+// count * longest_token + listing_overrun bytes. Its working memory is fixed, whatever count.
+using list_function = char *(const unsigned char *bytes, std::size_t count, char *listing) noexcept;
+inline constexpr std::size_t listing_overrun = 128;
+
+struct listing_path {
+    const char *name; // the instruction set it needs: "avx2", "ssse3", "neon", or "table"
+    list_function *list;
+    bool runs_here; // whether this processor has that instruction set
+};
+
+listing_path table_path() noexcept; // any processor: a table of 256 ready-made tokens
+#if HEXWORDS_LISTS_AVX2
+listing_path avx2_path() noexcept; // x86-64 with AVX2: thirty-two bytes at a time
+#endif
+#if HEXWORDS_LISTS_SSSE3
+listing_path ssse3_path() noexcept; // x86-64 with SSSE3: sixteen bytes at a time
+#endif
+#if HEXWORDS_LISTS_NEON
+listing_path neon_path() noexcept; // 64-bit ARM, where Advanced SIMD is always present
+#endif
+
+inline constexpr std::size_t listing_path_count =
+    1 + HEXWORDS_LISTS_AVX2 + HEXWORDS_LISTS_SSSE3 + HEXWORDS_LISTS_NEON;
+
+// The paths this build holds, fastest first. The last, the table path, runs anywhere.
+std::array<listing_path, listing_path_count> listing_paths();
+
+// The first of listing_paths() that this processor runs.
+listing_path fastest_path() noexcept;
+
+// convert_stream through the given path.
+void convert_stream_with(const listing_path &path, std::FILE *source, std::FILE *destination);

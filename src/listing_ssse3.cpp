@@ -1,0 +1,113 @@
+// The SSSE3 path, for x86-64 processors without AVX2: packs sixteen bytes at a time and writes
+// each group's eighty bytes of listing with five 16-byte stores.
+#include "vector_listing.h"
+
+#include <tmmintrin.h>
+
+#define HEXWORDS_SSSE3 __attribute__((target("ssse3")))
+
+namespace {
+
+// Source bytes that packing classifies at a time.
+constexpr std::size_t pack_width = 16;
+
+// Store s of a group's listing shuffles the sixteen bytes of pairs from byte 6 * s of the
+// group on: they hold every pair that it needs.
+constexpr std::size_t store_size = 16;
+constexpr std::array<std::size_t, 5> store_windows = {0, 6, 12, 18, 24};
+constexpr auto layouts = make_group_layouts<store_windows.size(), store_size, 16>(store_windows);
+using layout = decltype(layouts)::value_type;
+
+HEXWORDS_SSSE3 __m128i load(const void *from) {
+    return _mm_loadu_si128(static_cast<const __m128i *>(from));
+}
+
+// Stores the pairs whose bits are set in mask, of the eight in pairs, and returns what follows.
+HEXWORDS_SSSE3 unsigned char *pack_eight(__m128i pairs, unsigned mask, unsigned char *to) {
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(to),
+                     _mm_shuffle_epi8(pairs, load(pack_indexes[mask].data())));
+    to += packed_sizes[mask];
+    return to;
+}
+
+HEXWORDS_SSSE3 std::size_t pack(const unsigned char *bytes, std::size_t count,
+                                unsigned char *pairs) noexcept {
+    const __m128i digits = load("0123456789abcdef");
+    const __m128i low_nibble = _mm_set1_epi8(0x0f);
+    unsigned char *packed = pairs;
+    for (std::size_t i = 0; i < count; i += pack_width) {
+        const __m128i group = load(bytes + i);
+        const __m128i from_bang = _mm_sub_epi8(group, _mm_set1_epi8('!'));
+        const __m128i mapped =
+            _mm_cmpeq_epi8(_mm_min_epu8(from_bang, _mm_set1_epi8('Z' - '!')), from_bang);
+        const __m128i blank = _mm_cmpeq_epi8(group, _mm_set1_epi8(' '));
+        const __m128i line_feed = _mm_cmpeq_epi8(group, _mm_set1_epi8('\n'));
+        const auto keep = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(mapped, blank), line_feed)));
+        const __m128i value = _mm_andnot_si128(blank, group);
+        const __m128i high =
+            _mm_or_si128(_mm_and_si128(_mm_srli_epi16(value, 4), low_nibble), _mm_set1_epi8('0'));
+        const __m128i low = _mm_shuffle_epi8(digits, _mm_and_si128(value, low_nibble));
+        packed = pack_eight(_mm_unpacklo_epi8(high, low), keep & 0xffU, packed);
+        packed = pack_eight(_mm_unpackhi_epi8(high, low), keep >> 8U, packed);
+    }
+    return static_cast<std::size_t>(packed - pairs);
+}
+
+// Writes a group's listing in the given layout; the stores reach 80 bytes past listing.
+[[gnu::always_inline]] inline HEXWORDS_SSSE3 void write_group(const unsigned char *group,
+                                                              const layout &chosen, char *listing) {
+    for (std::size_t store = 0; store < store_windows.size(); ++store) {
+        const __m128i words = _mm_or_si128(
+            _mm_shuffle_epi8(load(group + store_windows[store]), load(chosen.index[store].data())),
+            load(chosen.fixed[store].data()));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(listing + store * store_size), words);
+    }
+}
+
+// A bit for each pair of the group that is a line feed.
+HEXWORDS_SSSE3 unsigned line_feeds_in(const unsigned char *group) {
+    const __m128i line_feed = _mm_set1_epi16(static_cast<short>(line_feed_pair));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(
+        _mm_cmpeq_epi16(load(group), line_feed), _mm_cmpeq_epi16(load(group + 16), line_feed))));
+}
+
+// A group with more than one line feed, a line at a time.
+HEXWORDS_SSSE3 char *write_lines(const unsigned char *group, unsigned line_feeds, char *listing) {
+    std::size_t start = 0;
+    for (; line_feeds != 0; line_feeds &= line_feeds - 1) {
+        const auto line_feed = static_cast<std::size_t>(std::countr_zero(line_feeds));
+        write_group(group + start * pair_size, layouts[line_feed - start], listing);
+        listing += (line_feed - start) * longest_token + 1;
+        start = line_feed + 1;
+    }
+    write_group(group + start * pair_size, layouts[no_line_feed], listing);
+    return listing + (group_pairs - start) * longest_token;
+}
+
+HEXWORDS_SSSE3 char *expand(const unsigned char *pairs, std::size_t pair_count,
+                            char *listing) noexcept {
+    for (std::size_t used = 0; used < pair_count; used += group_pairs) {
+        const unsigned char *group = pairs + used * pair_size;
+        const unsigned line_feeds = line_feeds_in(group);
+        if ((line_feeds & (line_feeds - 1)) != 0) {
+            listing = write_lines(group, line_feeds, listing);
+            continue;
+        }
+        const auto line_feed =
+            static_cast<std::size_t>(std::countr_zero(line_feeds | 1U << group_pairs));
+        write_group(group, layouts[line_feed], listing);
+        listing += group_listing(line_feed);
+    }
+    return listing - listing_past_end(pair_count);
+}
+
+char *list_ssse3(const unsigned char *bytes, std::size_t count, char *listing) noexcept {
+    return list_in_chunks(bytes, count, listing, pack_width, pack, expand);
+}
+
+} // namespace
+
+listing_path ssse3_path() noexcept {
+    return {"ssse3", list_ssse3, __builtin_cpu_supports("ssse3") != 0};
+}

@@ -1,0 +1,167 @@
+// What the vector paths share. They list a block in chunks, each in two passes:
+//
+// 1. Packing: for every byte that has a token, in order, a pair of characters: its two hex
+//    digits, "00" for a blank and "0a" for a line feed. No word starts with 0, so "0a" can
+//    only be a line feed.
+// 2. Expanding: each group of sixteen pairs becomes its listing with a few shuffles and
+//    stores. Which shuffles depends on where the group's line feed is, if it has one; a group
+//    with more than one is written a line at a time.
+#pragma once
+
+#include "listing.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+static_assert(std::endian::native == std::endian::little, "pairs are read as 16-bit words");
+
+// Source bytes per chunk: their pairs stay in the processor's first-level cache.
+inline constexpr std::size_t chunk_size = 4096;
+
+inline constexpr std::size_t pair_size = 2;
+inline constexpr std::size_t group_pairs = 16;
+inline constexpr std::size_t group_bytes = group_pairs * pair_size;
+inline constexpr std::size_t group_listing_size = group_pairs * longest_token;
+
+// The pair a line feed becomes, as a little-endian 16-bit word.
+inline constexpr std::uint16_t line_feed_pair = '0' | 'a' << 8U;
+
+// After a chunk's pairs come zero pairs: they fill its last group, so that expanding finds no
+// stale line feed there, and every shuffle window of that group's lines.
+inline constexpr std::size_t pairs_padding = 3 * group_bytes;
+inline constexpr std::size_t pairs_room = chunk_size * pair_size + pairs_padding;
+
+// For each mask of eight bits: the byte indexes of the pairs whose bits are set, moved to the
+// front of sixteen bytes; an index with its top bit set yields zero in every shuffle used here.
+using pack_table = std::array<std::array<std::uint8_t, 16>, 256>;
+
+constexpr pack_table make_pack_indexes() {
+    pack_table table{};
+    for (unsigned mask = 0; mask < table.size(); ++mask) {
+        table[mask].fill(0x80);
+        unsigned kept = 0;
+        for (unsigned pair = 0; pair < 8; ++pair) {
+            if ((mask >> pair & 1U) != 0) {
+                table[mask][kept++] = static_cast<std::uint8_t>(pair_size * pair);
+                table[mask][kept++] = static_cast<std::uint8_t>(pair_size * pair + 1);
+            }
+        }
+    }
+    return table;
+}
+
+inline constexpr pack_table pack_indexes = make_pack_indexes();
+
+// For each mask of eight bits: the bytes of the pairs that it keeps.
+constexpr std::array<std::uint8_t, 256> make_packed_sizes() {
+    std::array<std::uint8_t, 256> sizes{};
+    for (unsigned mask = 0; mask < sizes.size(); ++mask) {
+        sizes[mask] =
+            static_cast<std::uint8_t>(pair_size * static_cast<unsigned>(std::popcount(mask)));
+    }
+    return sizes;
+}
+
+inline constexpr std::array<std::uint8_t, 256> packed_sizes = make_packed_sizes();
+
+// Byte p of a group's listing, when the group has no line feed, is character p % 5 of word
+// p / 5: the pair's two digits, then the fixed "00 ". With a line feed at pair line_feed, the
+// words before it stay, the line feed takes one byte, and the words after it come four bytes
+// earlier; no_line_feed stands for none.
+inline constexpr std::size_t no_line_feed = group_pairs;
+
+constexpr std::size_t group_listing(std::size_t line_feed) {
+    return line_feed == no_line_feed ? group_listing_size
+                                     : group_listing_size - (longest_token - 1);
+}
+
+constexpr bool holds_line_feed(std::size_t p, std::size_t line_feed) {
+    return line_feed != no_line_feed && p == line_feed * longest_token;
+}
+
+// Where byte p of the listing would be without the line feed; past the group's listing, -1.
+constexpr std::size_t unshifted(std::size_t p, std::size_t line_feed) {
+    const std::size_t from = p > line_feed * longest_token ? p + longest_token - 1 : p;
+    return from < group_listing_size ? from : SIZE_MAX;
+}
+
+// The shuffle index and the fixed character of byte p, for a shuffle that reaches the reach
+// bytes of pairs from byte window of the group on; an index with its top bit set gives zero.
+constexpr std::uint8_t group_index(std::size_t p, std::size_t line_feed, std::size_t window,
+                                   std::size_t reach) {
+    const std::size_t from = unshifted(p, line_feed);
+    if (holds_line_feed(p, line_feed) || from == SIZE_MAX || from % longest_token >= pair_size) {
+        return 0x80;
+    }
+    const std::size_t index = from / longest_token * pair_size + from % longest_token - window;
+    if (index >= reach) {
+        throw "a shuffle window misses a pair it needs"; // stops the constant's evaluation
+    }
+    return static_cast<std::uint8_t>(index);
+}
+
+constexpr char group_character(std::size_t p, std::size_t line_feed) {
+    if (holds_line_feed(p, line_feed)) {
+        return '\n';
+    }
+    const std::size_t from = unshifted(p, line_feed);
+    return from == SIZE_MAX
+               ? '\0'
+               : std::array<char, longest_token>{0, 0, '0', '0', ' '}[from % longest_token];
+}
+
+// A group's listing as a path writes it: stores of store_size bytes, each a shuffle of the
+// group's pairs from its window on, or'ed with fixed characters.
+template <std::size_t stores, std::size_t store_size> struct group_layout {
+    std::array<std::array<std::uint8_t, store_size>, stores> index;
+    std::array<std::array<char, store_size>, stores> fixed;
+};
+
+// The layouts of a group for every place of its line feed, and for none.
+template <std::size_t stores, std::size_t store_size, std::size_t reach>
+constexpr auto make_group_layouts(std::array<std::size_t, stores> windows) {
+    std::array<group_layout<stores, store_size>, group_pairs + 1> layouts{};
+    for (std::size_t line_feed = 0; line_feed <= no_line_feed; ++line_feed) {
+        for (std::size_t store = 0; store < stores; ++store) {
+            for (std::size_t byte = 0; byte < store_size; ++byte) {
+                const std::size_t p = store * store_size + byte;
+                layouts[line_feed].index[store][byte] =
+                    group_index(p, line_feed, windows[store], reach);
+                layouts[line_feed].fixed[store][byte] = group_character(p, line_feed);
+            }
+        }
+    }
+    return layouts;
+}
+
+// How far a chunk's listing ran past its end: its last group went on over the zero pairs
+// after the pairs, and took them for words.
+constexpr std::size_t listing_past_end(std::size_t pair_count) {
+    return (group_pairs - pair_count % group_pairs) % group_pairs * longest_token;
+}
+
+// A path's two passes over one chunk: packing returns the bytes of pairs it wrote, and
+// expanding returns where the listing it wrote ends (it may write up to listing_overrun past).
+using pack_function = std::size_t(const unsigned char *bytes, std::size_t count,
+                                  unsigned char *pairs) noexcept;
+using expand_function = char *(const unsigned char *pairs, std::size_t pair_count,
+                               char *listing) noexcept;
+
+// Lists a block through a path's two passes, chunk by chunk, in whole packing groups of
+// group_input bytes; the table path takes the few bytes left over.
+inline char *list_in_chunks(const unsigned char *bytes, std::size_t count, char *listing,
+                            std::size_t group_input, pack_function *pack, expand_function *expand) {
+    std::array<unsigned char, pairs_room> pairs; // NOLINT(*-member-init): written before read
+    const std::size_t whole = count - count % group_input;
+    for (std::size_t done = 0; done < whole; done += chunk_size) {
+        const std::size_t size = std::min(chunk_size, whole - done);
+        const std::size_t pair_count = pack(bytes + done, size, pairs.data()) / pair_size;
+        std::memset(pairs.data() + pair_count * pair_size, 0, pairs_padding);
+        listing = expand(pairs.data(), pair_count, listing);
+    }
+    return table_path().list(bytes + whole, count - whole, listing);
+}
