@@ -19,7 +19,7 @@ std::array<listing_path, listing_path_count> listing_paths() {
     };
 }
 
-listing_path fastest_path() noexcept {
+listing_path fastest_path() {
     const auto paths = listing_paths();
     return *std::ranges::find_if(paths, &listing_path::runs_here);
 }

@@ -24,7 +24,7 @@ inline constexpr std::size_t longest_token = 5;
 // listing ends. It reads nothing outside those count bytes and changes none of them. It may
 // write up to listing_overrun bytes past the end it returns, so listing must have room for
 // count * longest_token + listing_overrun bytes. Its working memory is fixed, whatever count.
-using list_function = char *(const unsigned char *bytes, std::size_t count, char *listing) noexcept;
+using list_function = char *(const unsigned char *bytes, std::size_t count, char *listing);
 inline constexpr std::size_t listing_overrun = 128;
 
 struct listing_path {
@@ -33,15 +33,15 @@ struct listing_path {
     bool runs_here; // whether this processor has that instruction set
 };
 
-listing_path table_path() noexcept; // any processor: a table of 256 ready-made tokens
+listing_path table_path(); // any processor: a table of 256 ready-made tokens
 #if HEXWORDS_LISTS_AVX2
-listing_path avx2_path() noexcept; // x86-64 with AVX2: thirty-two bytes at a time
+listing_path avx2_path(); // x86-64 with AVX2: thirty-two bytes at a time
 #endif
 #if HEXWORDS_LISTS_SSSE3
-listing_path ssse3_path() noexcept; // x86-64 with SSSE3: sixteen bytes at a time
+listing_path ssse3_path(); // x86-64 with SSSE3: sixteen bytes at a time
 #endif
 #if HEXWORDS_LISTS_NEON
-listing_path neon_path() noexcept; // 64-bit ARM, where Advanced SIMD is always present
+listing_path neon_path(); // 64-bit ARM, where Advanced SIMD is always present
 #endif
 
 inline constexpr std::size_t listing_path_count =
@@ -51,7 +51,7 @@ inline constexpr std::size_t listing_path_count =
 std::array<listing_path, listing_path_count> listing_paths();
 
 // The first of listing_paths() that this processor runs.
-listing_path fastest_path() noexcept;
+listing_path fastest_path();
 
 // convert_stream through the given path.
 void convert_stream_with(const listing_path &path, std::FILE *source, std::FILE *destination);

@@ -36,7 +36,7 @@ HEXWORDS_AVX2 unsigned char *pack_eight(__m128i pairs, unsigned mask, unsigned c
 }
 
 HEXWORDS_AVX2 std::size_t pack(const unsigned char *bytes, std::size_t count,
-                               unsigned char *pairs) noexcept {
+                               unsigned char *pairs) {
     const __m256i digits = load_twice("0123456789abcdef");
     const __m256i low_nibble = _mm256_set1_epi8(0x0f);
     unsigned char *packed = pairs;
@@ -99,8 +99,7 @@ HEXWORDS_AVX2 char *write_lines(const unsigned char *group, unsigned line_feeds,
     return listing + (group_pairs - start) * longest_token;
 }
 
-HEXWORDS_AVX2 char *expand(const unsigned char *pairs, std::size_t pair_count,
-                           char *listing) noexcept {
+HEXWORDS_AVX2 char *expand(const unsigned char *pairs, std::size_t pair_count, char *listing) {
     for (std::size_t used = 0; used < pair_count; used += group_pairs) {
         const unsigned char *group = pairs + used * pair_size;
         const unsigned line_feeds = line_feeds_in(group);
@@ -116,12 +115,10 @@ HEXWORDS_AVX2 char *expand(const unsigned char *pairs, std::size_t pair_count,
     return listing - listing_past_end(pair_count);
 }
 
-char *list_avx2(const unsigned char *bytes, std::size_t count, char *listing) noexcept {
+char *list_avx2(const unsigned char *bytes, std::size_t count, char *listing) {
     return list_in_chunks(bytes, count, listing, pack_width, pack, expand);
 }
 
 } // namespace
 
-listing_path avx2_path() noexcept {
-    return {"avx2", list_avx2, __builtin_cpu_supports("avx2") != 0};
-}
+listing_path avx2_path() { return {"avx2", list_avx2, __builtin_cpu_supports("avx2") != 0}; }

@@ -26,7 +26,7 @@ unsigned char *pack_eight(uint8x16_t pairs, unsigned mask, unsigned char *to) {
     return to;
 }
 
-std::size_t pack(const unsigned char *bytes, std::size_t count, unsigned char *pairs) noexcept {
+std::size_t pack(const unsigned char *bytes, std::size_t count, unsigned char *pairs) {
     const uint8x16_t digits = load("0123456789abcdef");
     // Each byte's bit in an eight-bit mask, for both halves.
     const uint8x16_t bit = vreinterpretq_u8_u64(vdupq_n_u64(0x8040201008040201U));
@@ -97,7 +97,7 @@ char *write_lines(const unsigned char *group, std::uint64_t line_feeds, char *li
     return listing + (group_pairs - start) * longest_token;
 }
 
-char *expand(const unsigned char *pairs, std::size_t pair_count, char *listing) noexcept {
+char *expand(const unsigned char *pairs, std::size_t pair_count, char *listing) {
     for (std::size_t used = 0; used < pair_count; used += group_pairs) {
         const unsigned char *group = pairs + used * pair_size;
         const std::uint64_t line_feeds = line_feeds_in(group);
@@ -112,10 +112,10 @@ char *expand(const unsigned char *pairs, std::size_t pair_count, char *listing) 
     return listing - listing_past_end(pair_count);
 }
 
-char *list_neon(const unsigned char *bytes, std::size_t count, char *listing) noexcept {
+char *list_neon(const unsigned char *bytes, std::size_t count, char *listing) {
     return list_in_chunks(bytes, count, listing, pack_width, pack, expand);
 }
 
 } // namespace
 
-listing_path neon_path() noexcept { return {"neon", list_neon, true}; }
+listing_path neon_path() { return {"neon", list_neon, true}; }

@@ -31,7 +31,7 @@ HEXWORDS_SSSE3 unsigned char *pack_eight(__m128i pairs, unsigned mask, unsigned 
 }
 
 HEXWORDS_SSSE3 std::size_t pack(const unsigned char *bytes, std::size_t count,
-                                unsigned char *pairs) noexcept {
+                                unsigned char *pairs) {
     const __m128i digits = load("0123456789abcdef");
     const __m128i low_nibble = _mm_set1_epi8(0x0f);
     unsigned char *packed = pairs;
@@ -85,8 +85,7 @@ HEXWORDS_SSSE3 char *write_lines(const unsigned char *group, unsigned line_feeds
     return listing + (group_pairs - start) * longest_token;
 }
 
-HEXWORDS_SSSE3 char *expand(const unsigned char *pairs, std::size_t pair_count,
-                            char *listing) noexcept {
+HEXWORDS_SSSE3 char *expand(const unsigned char *pairs, std::size_t pair_count, char *listing) {
     for (std::size_t used = 0; used < pair_count; used += group_pairs) {
         const unsigned char *group = pairs + used * pair_size;
         const unsigned line_feeds = line_feeds_in(group);
@@ -102,12 +101,10 @@ HEXWORDS_SSSE3 char *expand(const unsigned char *pairs, std::size_t pair_count,
     return listing - listing_past_end(pair_count);
 }
 
-char *list_ssse3(const unsigned char *bytes, std::size_t count, char *listing) noexcept {
+char *list_ssse3(const unsigned char *bytes, std::size_t count, char *listing) {
     return list_in_chunks(bytes, count, listing, pack_width, pack, expand);
 }
 
 } // namespace
 
-listing_path ssse3_path() noexcept {
-    return {"ssse3", list_ssse3, __builtin_cpu_supports("ssse3") != 0};
-}
+listing_path ssse3_path() { return {"ssse3", list_ssse3, __builtin_cpu_supports("ssse3") != 0}; }

@@ -39,7 +39,7 @@ constexpr std::array<token, 256> make_token_table() {
 
 constexpr std::array<token, 256> token_table = make_token_table();
 
-char *list_table(const unsigned char *bytes, std::size_t count, char *listing) noexcept {
+char *list_table(const unsigned char *bytes, std::size_t count, char *listing) {
     for (std::size_t i = 0; i < count; ++i) {
         const token &next = token_table[bytes[i]];
         std::memcpy(listing, next.text.data(), next.text.size());
@@ -50,4 +50,4 @@ char *list_table(const unsigned char *bytes, std::size_t count, char *listing) n
 
 } // namespace
 
-listing_path table_path() noexcept { return {"table", list_table, true}; }
+listing_path table_path() { return {"table", list_table, true}; }

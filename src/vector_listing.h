@@ -89,6 +89,9 @@ constexpr std::size_t unshifted(std::size_t p, std::size_t line_feed) {
     return from < group_listing_size ? from : SIZE_MAX;
 }
 
+// Not constexpr, and never defined: a constant whose evaluation reaches it does not compile.
+void a_shuffle_window_misses_a_pair_it_needs();
+
 // The shuffle index and the fixed character of byte p, for a shuffle that reaches the reach
 // bytes of pairs from byte window of the group on; an index with its top bit set gives zero.
 constexpr std::uint8_t group_index(std::size_t p, std::size_t line_feed, std::size_t window,
@@ -99,7 +102,7 @@ constexpr std::uint8_t group_index(std::size_t p, std::size_t line_feed, std::si
     }
     const std::size_t index = from / longest_token * pair_size + from % longest_token - window;
     if (index >= reach) {
-        throw "a shuffle window misses a pair it needs"; // stops the constant's evaluation
+        a_shuffle_window_misses_a_pair_it_needs();
     }
     return static_cast<std::uint8_t>(index);
 }
@@ -147,9 +150,8 @@ constexpr std::size_t listing_past_end(std::size_t pair_count) {
 // A path's two passes over one chunk: packing returns the bytes of pairs it wrote, and
 // expanding returns where the listing it wrote ends (it may write up to listing_overrun past).
 using pack_function = std::size_t(const unsigned char *bytes, std::size_t count,
-                                  unsigned char *pairs) noexcept;
-using expand_function = char *(const unsigned char *pairs, std::size_t pair_count,
-                               char *listing) noexcept;
+                                  unsigned char *pairs);
+using expand_function = char *(const unsigned char *pairs, std::size_t pair_count, char *listing);
 
 // Lists a block through a path's two passes, chunk by chunk, in whole packing groups of
 // group_input bytes; the table path takes the few bytes left over.
