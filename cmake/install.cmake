@@ -1,6 +1,11 @@
-# What an install puts where: on Linux the Unix layout with Debian's compressed man page,
-# changelog and copyright file; on other Unix systems the man page and the license as they are;
-# on Windows the program beside a README and a LICENSE that open with a double click.
+# What an install puts where. The program and its man page are the same for every kind of
+# package; the documents beside them are laid out the way each kind's systems expect:
+#   debian_docs  Debian: README, copyright file and compressed changelog in share/doc/hexwords
+#                (also what a plain `cmake --install` gives on Linux)
+#   rpm_docs     RPM-based systems: README in share/doc/hexwords, LICENSE in share/licenses/hexwords
+#   tarball_docs a tarball to unpack anywhere: README and LICENSE at the top of its folder
+# On other Unix systems the man page and documents are installed as they are; on Windows the
+# program goes beside a README and a LICENSE that open with a double click.
 include(GNUInstallDirs)
 configure_file(docs/hexwords.1 hexwords.1 @ONLY)
 
@@ -13,35 +18,54 @@ if(WIN32)
     return()
 endif()
 
-install(TARGETS hexwords RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS hexwords RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
 
 if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
-    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/hexwords.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-    install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/hexwords.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+            COMPONENT program)
+    install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian_docs)
     return()
 endif()
 
-# The changelog in Debian's format, from CHANGELOG.md: "## VERSION (DATE TIME)" starts an entry,
-# "- " an item, and indented lines go on with it.
 set(maintainer "hexwords maintainers <maintainers@hexwords.invalid>")
+
+# The changelog twice over from CHANGELOG.md, where "## VERSION (DATE TIME)" starts an entry,
+# "- " an item, and indented lines go on with it: in Debian's format, and as the entries of an
+# RPM %changelog.
+function(hexwords_date_of when format result)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C date -u -d "${when}" "${format}"
+                    OUTPUT_VARIABLE date
+                    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    set(${result} "${date}" PARENT_SCOPE)
+endfunction()
+
 file(STRINGS CHANGELOG.md changelog_lines)
-set(changelog "")
+set(debian_changelog "")
+set(rpm_changelog "")
 set(entry_trailer "")
 foreach(line IN LISTS changelog_lines)
     if(line MATCHES "^## ([0-9.]+) \\(([^)]+)\\)$")
-        execute_process(COMMAND date -R -u -d "${CMAKE_MATCH_2}" OUTPUT_VARIABLE date
-                        OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-        string(APPEND changelog "${entry_trailer}hexwords (${CMAKE_MATCH_1}) unstable; urgency=medium\n\n")
-        set(entry_trailer "\n -- ${maintainer}  ${date}\n\n")
+        set(version ${CMAKE_MATCH_1})
+        hexwords_date_of("${CMAKE_MATCH_2}" "+%a, %d %b %Y %H:%M:%S +0000" debian_date)
+        hexwords_date_of("${CMAKE_MATCH_2}" "+%a %b %d %Y" rpm_date)
+        string(APPEND debian_changelog "${entry_trailer}hexwords (${version}) unstable; urgency=medium\n\n")
+        set(entry_trailer "\n -- ${maintainer}  ${debian_date}\n\n")
+        if(NOT rpm_changelog STREQUAL "")
+            string(APPEND rpm_changelog "\n")
+        endif()
+        string(APPEND rpm_changelog "* ${rpm_date} ${maintainer} - ${version}-1\n")
     elseif(line MATCHES "^- (.*)$")
-        string(APPEND changelog "  * ${CMAKE_MATCH_1}\n")
+        string(APPEND debian_changelog "  * ${CMAKE_MATCH_1}\n")
+        string(APPEND rpm_changelog "- ${CMAKE_MATCH_1}\n")
     elseif(line MATCHES "^  (.*)$")
-        string(APPEND changelog "    ${CMAKE_MATCH_1}\n")
+        string(APPEND debian_changelog "    ${CMAKE_MATCH_1}\n")
+        string(APPEND rpm_changelog "  ${CMAKE_MATCH_1}\n")
     endif()
 endforeach()
-string(APPEND changelog "${entry_trailer}")
-string(REGEX REPLACE "\n\n$" "\n" changelog "${changelog}")
-file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/changelog "${changelog}")
+string(APPEND debian_changelog "${entry_trailer}")
+string(REGEX REPLACE "\n\n$" "\n" debian_changelog "${debian_changelog}")
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/changelog "${debian_changelog}")
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/rpm-changelog "${rpm_changelog}")
 
 # The copyright file in Debian's machine-readable format, with LICENSE as its text.
 file(READ LICENSE license)
@@ -58,7 +82,7 @@ License: Expat
  ${license}
 ")
 
-# Debian keeps man pages and changelogs compressed, without a name or time stamp in the gzip
+# Man pages and changelogs are kept compressed, without a name or time stamp in the gzip
 # header, so that the same sources give the same package.
 set(compressed ${CMAKE_CURRENT_BINARY_DIR}/hexwords.1.gz ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
 add_custom_command(OUTPUT ${compressed}
@@ -67,7 +91,12 @@ add_custom_command(OUTPUT ${compressed}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 add_custom_target(hexwords_compressed_docs ALL DEPENDS ${compressed})
 
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/hexwords.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/hexwords.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+        COMPONENT program)
 install(FILES README.md ${CMAKE_CURRENT_BINARY_DIR}/copyright
               ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+        DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian_docs)
+install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT rpm_docs EXCLUDE_FROM_ALL)
+install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/licenses/hexwords
+        COMPONENT rpm_docs EXCLUDE_FROM_ALL)
+install(FILES README.md LICENSE DESTINATION . COMPONENT tarball_docs EXCLUDE_FROM_ALL)

@@ -1,6 +1,13 @@
-# Packages: `cpack -G DEB` on Linux (for the processor of the build, cross builds included) and
-# `cpack -G ZIP` on Windows.
+# Packages, made by cpack:
+#   cpack -G DEB        Debian packages, from the usual Linux build: linked with the system's C
+#                       library, as Debian's policy asks (cross builds included)
+#   cpack -G RPM        RPM packages for RHEL, Rocky, Alma, Fedora and SUSE, and
+#   cpack -G TGZ        tarballs to unpack anywhere, both from a build with HEXWORDS_STATIC,
+#                       whose program runs on any Linux
+#   cpack -G ZIP        a zip for Windows
+# Every date in them is that of the last commit, so that the same sources give the same bytes.
 set(CPACK_PACKAGE_NAME hexwords)
+set(CPACK_PACKAGE_VENDOR "the hexwords authors")
 set(CPACK_PACKAGE_CONTACT "hexwords maintainers <maintainers@hexwords.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_DESCRIPTION "hexwords rewrites a text file as four-digit hex words, one per character
@@ -10,18 +17,52 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+    set(CPACK_SYSTEM_NAME linux-${CMAKE_SYSTEM_PROCESSOR}) # the tarball's name
+endif()
 
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-if(CMAKE_CROSSCOMPILING)
-    # dpkg-shlibdeps knows only this machine's libraries: a cross build's package depends on
-    # the newest C library version that its binary asks for.
-    string(REPLACE aarch64 arm64 CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
-    set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/cross_package_depends.cmake)
-    set(CPACK_HEXWORDS_OBJDUMP ${CMAKE_OBJDUMP})
-    set(CPACK_HEXWORDS_BINARY ${CMAKE_BINARY_DIR}/hexwords)
-else()
+string(REPLACE aarch64 arm64 CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
+string(REPLACE x86_64 amd64 CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${CPACK_DEBIAN_PACKAGE_ARCHITECTURE})
+# dpkg-shlibdeps knows only this machine's libraries: a cross build's package depends on the
+# newest C library version that its binary asks for (cmake/package_per_generator.cmake).
+if(NOT CMAKE_CROSSCOMPILING)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 endif()
+
+set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
+set(CPACK_RPM_PACKAGE_RELEASE 1)
+set(CPACK_RPM_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
+set(CPACK_RPM_PACKAGE_SUMMARY "Write a text file as a listing of four-digit hex words")
+set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}
+
+The program is linked statically: it needs no library at all, and runs on any
+Linux kernel from 3.2 on.")
+set(CPACK_RPM_PACKAGE_LICENSE MIT)
+set(CPACK_RPM_PACKAGE_GROUP "Applications/Text")
+set(CPACK_RPM_CHANGELOG_FILE ${CMAKE_BINARY_DIR}/rpm-changelog)
+set(CPACK_RPM_USER_FILELIST
+    "%doc %{_docdir}/hexwords/README.md" "%license %{_datadir}/licenses/hexwords/LICENSE")
+set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
+    /usr/share/man /usr/share/man/man1 /usr/share/licenses)
+# The packager's name; build times and file times from SOURCE_DATE_EPOCH, and no build host,
+# so that a package built again is the same bytes; and the files as cpack installed and
+# stripped them, with no rework by rpmbuild, which would use this machine's tools on a cross
+# build's binary.
+set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${CPACK_PACKAGE_CONTACT}
+%define _buildhost reproducible
+%define use_source_date_epoch_as_buildtime 1
+%define clamp_mtime_to_source_date_epoch 1
+%define _binary_payload w9.xzdio
+%define __os_install_post %{nil}")
+
+# What differs by generator is settled when cpack runs.
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/package_per_generator.cmake)
+set(CPACK_HEXWORDS_STATIC ${HEXWORDS_STATIC})
+set(CPACK_HEXWORDS_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+set(CPACK_HEXWORDS_BINARY_DIR ${PROJECT_BINARY_DIR})
+set(CPACK_HEXWORDS_OBJDUMP ${CMAKE_OBJDUMP})
+set(CPACK_HEXWORDS_BINARY ${PROJECT_BINARY_DIR}/hexwords)
 include(CPack)

@@ -24,18 +24,18 @@ int convert_file(const char *source_path, const char *destination_path) {
     file_identity source_identity{};
     std::FILE *source = open_source(source_path, source_identity);
     if (source == nullptr) {
-        std::printf("Error opening %s for reading\n", source_path);
+        print_message("Error opening %s for reading\n", source_path);
         return exit_failed;
     }
     // Opening the destination empties it, so it must not be the source under another name.
     if (is_same_file(destination_path, source_identity)) {
-        std::printf("Error: %s and %s are the same file\n", source_path, destination_path);
+        print_message("Error: %s and %s are the same file\n", source_path, destination_path);
         close_read(source);
         return exit_failed;
     }
     std::FILE *destination = open_destination(destination_path);
     if (destination == nullptr) {
-        std::printf("Error opening %s for writing\n", destination_path);
+        print_message("Error opening %s for writing\n", destination_path);
         close_read(source);
         return exit_failed;
     }
@@ -46,10 +46,10 @@ int convert_file(const char *source_path, const char *destination_path) {
     close_read(source);
     const bool written = close_written(destination);
     if (read_failed) {
-        std::printf("Error reading %s\n", source_path);
+        print_message("Error reading %s\n", source_path);
     }
     if (!written) {
-        std::printf("Error writing %s\n", destination_path);
+        print_message("Error writing %s\n", destination_path);
     }
     return read_failed || !written ? exit_failed : exit_converted;
 }
@@ -64,8 +64,8 @@ int main(int argc, char *argv[]) {
         // GCOVR_EXCL_BR_START: Linux passes every program an argument 0, so never none.
         const char *name = arguments.empty() ? "" : arguments[0];
         // GCOVR_EXCL_BR_STOP
-        std::printf("Usage: %s [source ASCII file] [converted hex file]\n",
-                    name[0] != '\0' ? name : "hexwords");
+        print_message("Usage: %s [source ASCII file] [converted hex file]\n",
+                      name[0] != '\0' ? name : "hexwords");
         return exit_usage;
     }
     return convert_file(arguments[1], arguments[2]);

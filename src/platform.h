@@ -35,3 +35,8 @@ std::FILE *open_destination(const char *path);
 
 // Whether path names the regular file of that identity, whatever its spelling or links.
 bool is_same_file(const char *path, const file_identity &file);
+
+// Prints a message on standard output: format, with its %s filled with the UTF-8 texts (a
+// format with one %s leaves other_text out). A Windows console is given UTF-16, so that every
+// character shows whatever its code page; anywhere else the message is UTF-8 bytes.
+void print_message(const char *format, const char *text, const char *other_text = "");

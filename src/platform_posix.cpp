@@ -50,3 +50,7 @@ bool is_same_file(const char *path, const file_identity &file) {
     struct stat info {};
     return file.is_regular && stat(path, &info) == 0 && identity_of(info) == file;
 }
+
+void print_message(const char *format, const char *text, const char *other_text) {
+    std::printf(format, text, other_text);
+}

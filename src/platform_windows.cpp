@@ -2,6 +2,7 @@
 #include "platform.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include <io.h>
@@ -98,4 +99,21 @@ bool is_same_file(const char *path, const file_identity &file) {
     const bool same = identify(handle, identity) && identity == file;
     CloseHandle(handle);
     return same;
+}
+
+// A console shows the text of WriteConsoleW as it is; bytes written to it would be read in its
+// code page, which cannot hold every character of a path.
+void print_message(const char *format, const char *text, const char *other_text) {
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (GetConsoleMode(output, &mode) == 0) {
+        std::printf(format, text, other_text);
+        return;
+    }
+    const int size = std::snprintf(nullptr, 0, format, text, other_text);
+    std::string message(static_cast<std::size_t>(std::max(size, 0)) + 1, '\0');
+    static_cast<void>(std::snprintf(message.data(), message.size(), format, text, other_text));
+    const std::wstring wide = wide_from_utf8(message.c_str());
+    DWORD written = 0;
+    WriteConsoleW(output, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
 }

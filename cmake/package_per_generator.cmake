@@ -1,0 +1,62 @@
+# Run by cpack for each kind of package: which build makes it, what goes into it, and the date
+# that every time stamp in it takes.
+
+# The date of the last commit; without git history, that of the newest entry of the changelog.
+if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+    execute_process(COMMAND git -c safe.directory=* log -1 --format=%ct
+                    WORKING_DIRECTORY ${CPACK_HEXWORDS_SOURCE_DIR}
+                    OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE
+                    RESULT_VARIABLE git_failed ERROR_QUIET)
+    if(git_failed OR NOT epoch MATCHES "^[0-9]+$")
+        file(STRINGS ${CPACK_HEXWORDS_SOURCE_DIR}/CHANGELOG.md newest
+             REGEX "^## [0-9.]+ \\([^)]+\\)$" LIMIT_COUNT 1)
+        string(REGEX REPLACE "^## [0-9.]+ \\(([^)]+)\\)$" "\\1" newest "${newest}")
+        execute_process(COMMAND date -u -d "${newest}" +%s OUTPUT_VARIABLE epoch
+                        OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    endif()
+    set(ENV{SOURCE_DATE_EPOCH} ${epoch})
+endif()
+
+# Each kind of package takes the program and the documents laid out its own way.
+function(hexwords_package_components)
+    set(projects "")
+    foreach(component program ${ARGN})
+        list(APPEND projects ${CPACK_HEXWORDS_BINARY_DIR} hexwords ${component} /)
+    endforeach()
+    set(CPACK_INSTALL_CMAKE_PROJECTS "${projects}" PARENT_SCOPE)
+endfunction()
+
+if(CPACK_GENERATOR STREQUAL "DEB")
+    if(CPACK_HEXWORDS_STATIC)
+        message(FATAL_ERROR "Debian packages are made from a build without HEXWORDS_STATIC")
+    endif()
+    hexwords_package_components(debian_docs)
+    if(NOT CPACK_DEBIAN_PACKAGE_SHLIBDEPS)
+        # A cross build: the newest version of the C library, the only library it may link,
+        # among the symbol versions that its binary needs.
+        execute_process(COMMAND ${CPACK_HEXWORDS_OBJDUMP} -p -T ${CPACK_HEXWORDS_BINARY}
+                        OUTPUT_VARIABLE headers_and_symbols COMMAND_ERROR_IS_FATAL ANY)
+        string(REGEX MATCHALL "NEEDED +[^\n]+" libraries "${headers_and_symbols}")
+        if(NOT libraries MATCHES "^NEEDED +libc\\.so\\.6$")
+            message(FATAL_ERROR "the binary links more than the C library: ${libraries}")
+        endif()
+        string(REGEX MATCHALL "GLIBC_[0-9.]+" versions "${headers_and_symbols}")
+        set(newest 0)
+        foreach(version IN LISTS versions)
+            string(REPLACE "GLIBC_" "" version ${version})
+            if(version VERSION_GREATER newest)
+                set(newest ${version})
+            endif()
+        endforeach()
+        set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= ${newest})")
+    endif()
+elseif(CPACK_GENERATOR MATCHES "^(RPM|TGZ)$")
+    if(NOT CPACK_HEXWORDS_STATIC)
+        message(FATAL_ERROR "RPM packages and tarballs are made from a build with -DHEXWORDS_STATIC=ON")
+    endif()
+    if(CPACK_GENERATOR STREQUAL "RPM")
+        hexwords_package_components(rpm_docs)
+    else()
+        hexwords_package_components(tarball_docs)
+    endif()
+endif()
