@@ -32,14 +32,17 @@ if(CPACK_GENERATOR STREQUAL "DEB")
     endif()
     hexwords_package_components(debian_docs)
     if(NOT CPACK_DEBIAN_PACKAGE_SHLIBDEPS)
-        # A cross build: the newest version of the C library, the only library it may link,
+        # A cross build: the newest version of the C library, the only library it may link
+        # (with its dynamic loader, which holds the stack protector's guard on some processors),
         # among the symbol versions that its binary needs.
         execute_process(COMMAND ${CPACK_HEXWORDS_OBJDUMP} -p -T ${CPACK_HEXWORDS_BINARY}
                         OUTPUT_VARIABLE headers_and_symbols COMMAND_ERROR_IS_FATAL ANY)
         string(REGEX MATCHALL "NEEDED +[^\n]+" libraries "${headers_and_symbols}")
-        if(NOT libraries MATCHES "^NEEDED +libc\\.so\\.6$")
-            message(FATAL_ERROR "the binary links more than the C library: ${libraries}")
-        endif()
+        foreach(library IN LISTS libraries)
+            if(NOT library MATCHES "^NEEDED +(libc\\.so\\.6|ld-linux-[a-z0-9-]+\\.so\\.[0-9]+)$")
+                message(FATAL_ERROR "the binary links more than the C library: ${libraries}")
+            endif()
+        endforeach()
         string(REGEX MATCHALL "GLIBC_[0-9.]+" versions "${headers_and_symbols}")
         set(newest 0)
         foreach(version IN LISTS versions)
