@@ -59,6 +59,7 @@ set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${CPACK_PACKAGE_CONTACT}
 %define __os_install_post %{nil}")
 
 # What differs by generator is settled when cpack runs.
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_file_times.cmake)
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/package_per_generator.cmake)
 set(CPACK_HEXWORDS_STATIC ${HEXWORDS_STATIC})
 set(CPACK_HEXWORDS_SOURCE_DIR ${PROJECT_SOURCE_DIR})
