@@ -2,7 +2,8 @@
 # Times hexwords, whole process, against the tools people would otherwise use, on generated
 # corpora, and checks the speed and memory targets: to /dev/null against cat, xxd -p, od,
 # hexdump and basenc; file to file, on tmpfs and on disk, against cat copying the listing; a
-# 1 KB file; peak memory; and, under qemu, the instructions each listing path executes per byte.
+# 1 KB file, dynamic and static; peak memory, dynamic and static; and, under qemu, the
+# instructions each listing path executes per byte.
 # Usage: bench/run.sh [MEGABYTES]      (RUNS=N sets the timed runs per command; default 10)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,6 +17,11 @@ fi
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DHEXWORDS_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --target hexwords make_corpus >/dev/null
 hexwords=$build/hexwords
+# The static program of the tarballs and RPM packages, for start-up and memory.
+cmake -S "$root" -B "$build-static" -DCMAKE_BUILD_TYPE=Release -DHEXWORDS_STATIC=ON \
+    -DHEXWORDS_BUILD_TESTS=OFF -DHEXWORDS_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build "$build-static" --target hexwords >/dev/null
+static=$build-static/hexwords
 
 work=$(mktemp -d)                       # on disk here
 memory=$(mktemp -d -p /dev/shm)         # tmpfs
@@ -73,11 +79,13 @@ for corpus in prose upper; do
 done
 
 # File to file: the listing is written out, as users do, against cat writing the same listing.
-# Each run starts with no output file, so that neither pays for emptying the last one.
+# Each run starts with no output file, so that neither pays for emptying the last one. cat
+# copies a file within the system (copy_file_range); dd, which reads it into its own memory and
+# writes it from there as hexwords must, is shown beside it.
 echo
 echo "File to file ($runs runs each, median): hexwords SOURCE FILE against cat LISTING > FILE"
-echo "| file system | corpus | hexwords (s) | cat LISTING > FILE (s) | ratio |"
-echo "|---|---|---:|---:|---:|"
+echo "| file system | corpus | hexwords (s) | cat LISTING > FILE (s) | ratio | dd bs=128K (s) |"
+echo "|---|---|---:|---:|---:|---:|"
 for place in tmpfs disk; do
     directory=$([[ $place == tmpfs ]] && echo "$memory" || echo "$work")
     for corpus in prose upper; do
@@ -86,10 +94,11 @@ for place in tmpfs disk; do
         hyperfine --style none --warmup 1 --runs "$runs" --export-csv "$work/file.csv" \
             --prepare "rm -f $directory/out.hex; sync" \
             -n hexwords "$hexwords $directory/source.txt $directory/out.hex" \
-            -n cat "cat $directory/listing.hex > $directory/out.hex" >/dev/null
+            -n cat "cat $directory/listing.hex > $directory/out.hex" \
+            -n dd "dd if=$directory/listing.hex of=$directory/out.hex bs=128K status=none" >/dev/null
         converted=$(median "$work/file.csv" hexwords) copied=$(median "$work/file.csv" cat)
-        awk -v p="$place" -v c="$corpus" -v h="$converted" -v k="$copied" \
-            'BEGIN { printf "| %s | %s | %.3f | %.3f | %.2f |\n", p, c, h, k, h / k }'
+        awk -v p="$place" -v c="$corpus" -v h="$converted" -v k="$copied" -v d="$(median "$work/file.csv" dd)" \
+            'BEGIN { printf "| %s | %s | %.3f | %.3f | %.2f | %.3f |\n", p, c, h, k, h / k, d }'
         check "$place, $corpus: within 1.15x the time of cat LISTING > FILE" "$converted <= 1.15 * $copied"
         rm -f "$directory"/{source.txt,listing.hex,out.hex}
     done
@@ -97,16 +106,23 @@ done
 
 echo
 hyperfine -N --style none --warmup 20 --runs 500 --export-csv "$work/small.csv" \
-    -n hexwords "$hexwords $work/small.txt /dev/null" -n cat "cat $work/small.txt" >/dev/null
-small=$(median "$work/small.csv" hexwords) small_cat=$(median "$work/small.csv" cat)
-awk -v h="$small" -v c="$small_cat" 'BEGIN { printf "1 KB file, median of 500 runs: hexwords %.2f ms, cat %.2f ms\n", h * 1000, c * 1000 }'
+    -n hexwords "$hexwords $work/small.txt /dev/null" -n static "$static $work/small.txt /dev/null" \
+    -n cat "cat $work/small.txt" >/dev/null
+small=$(median "$work/small.csv" hexwords) small_static=$(median "$work/small.csv" static)
+small_cat=$(median "$work/small.csv" cat)
+awk -v h="$small" -v s="$small_static" -v c="$small_cat" 'BEGIN {
+    printf "1 KB file, median of 500 runs: hexwords %.3f ms, static hexwords %.3f ms, cat %.3f ms\n",
+        h * 1000, s * 1000, c * 1000 }'
 # Start-up times are a few hundred microseconds; allow the timer's noise of 5%.
 check "1 KB: no slower than cat" "$small <= 1.05 * $small_cat"
+check "1 KB: the static program starts no slower than the dynamic one" "$small_static <= 1.05 * $small"
 
 for input in prose upper one-line small; do
     used=$(peak_kib "$hexwords" "$work/$input.txt" /dev/null)
-    echo "peak memory on $input: $used KiB"
+    used_static=$(peak_kib "$static" "$work/$input.txt" /dev/null)
+    echo "peak memory on $input: $used KiB, static: $used_static KiB"
     check "$input: peak memory at most 2 MiB" "$used <= 2048"
+    check "$input: the static program's peak memory no more than the dynamic one's" "$used_static <= $used"
 done
 
 echo

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 
 std::array<listing_path, listing_path_count> listing_paths() {
     return {
@@ -24,20 +25,50 @@ listing_path fastest_path() {
     return *std::ranges::find_if(paths, &listing_path::runs_here);
 }
 
-void convert_stream_with(const listing_path &path, std::FILE *source, std::FILE *destination) {
-    std::array<unsigned char, convert_block_size> bytes; // NOLINT(*-member-init)
-    std::array<char, convert_block_size * longest_token + listing_overrun>
-        listing; // NOLINT(*-member-init)
-    std::size_t count = convert_block_size;
+namespace {
+
+// A block of source and room for its listing.
+template <std::size_t block_size> struct working_memory {
+    std::array<unsigned char, block_size> bytes;
+    std::array<char, block_size * longest_token + listing_overrun> listing;
+};
+
+template <std::size_t block_size>
+void convert_blocks(const listing_path &path, std::FILE *source, std::FILE *destination,
+                    working_memory<block_size> &memory) {
+    std::size_t count = block_size;
     // A short read means end of input or a read failure; either way it is the last block.
-    while (count == convert_block_size && std::ferror(destination) == 0) {
-        count = std::fread(bytes.data(), 1, convert_block_size, source);
-        const char *end = path.list(bytes.data(), count, listing.data());
-        const auto size = static_cast<std::size_t>(end - listing.data());
-        if (std::fwrite(listing.data(), 1, size, destination) != size) {
+    while (count == block_size && std::ferror(destination) == 0) {
+        count = std::fread(memory.bytes.data(), 1, block_size, source);
+        const char *end = path.list(memory.bytes.data(), count, memory.listing.data());
+        const auto size = static_cast<std::size_t>(end - memory.listing.data());
+        if (std::fwrite(memory.listing.data(), 1, size, destination) != size) {
             return;
         }
     }
+}
+
+// Where no memory can be had, the conversion goes on in blocks small enough for the stack.
+[[gnu::noinline]] void convert_in_small_blocks(const listing_path &path, std::FILE *source,
+                                               std::FILE *destination) {
+    working_memory<std::size_t{4} * 1024> memory; // NOLINT(*-member-init): written before read
+    convert_blocks(path, source, destination, memory);
+}
+
+} // namespace
+
+// The working memory comes from the heap, where the pages that a short source never reaches are
+// never mapped: on the stack, the probes that guard it against clashes would touch every one of
+// them at each start.
+void convert_stream_with(const listing_path &path, std::FILE *source, std::FILE *destination) {
+    using full_size = working_memory<convert_block_size>;
+    auto *memory = static_cast<full_size *>(std::malloc(sizeof(full_size)));
+    if (memory == nullptr) {
+        convert_in_small_blocks(path, source, destination);
+        return;
+    }
+    convert_blocks(path, source, destination, *memory);
+    std::free(memory);
 }
 
 void convert_stream(std::FILE *source, std::FILE *destination) {

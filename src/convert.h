@@ -5,7 +5,7 @@
 #include <cstdio>
 
 // Bytes read from the source at a time. Each becomes at most five bytes of output, so the
-// working memory of a conversion, about 400 KiB on the stack, is fixed by this number alone.
+// working memory of a conversion, about 400 KiB, is fixed by this number alone.
 inline constexpr std::size_t convert_block_size = std::size_t{64} * 1024;
 
 // Writes the listing of everything left in source to destination: "%02x00 " for each byte

@@ -22,6 +22,10 @@ HEXWORDS_AVX2 __m256i load(const void *from) {
     return _mm256_loadu_si256(static_cast<const __m256i *>(from));
 }
 
+HEXWORDS_AVX2 void store(void *to, __m256i bytes) {
+    _mm256_storeu_si256(static_cast<__m256i *>(to), bytes);
+}
+
 HEXWORDS_AVX2 __m256i load_twice(const void *from) {
     return _mm256_broadcastsi128_si256(_mm_loadu_si128(static_cast<const __m128i *>(from)));
 }
@@ -57,6 +61,12 @@ HEXWORDS_AVX2 std::size_t pack(const unsigned char *bytes, std::size_t count,
         // 7 and 16 to 23, the second those of bytes 8 to 15 and 24 to 31.
         const __m256i first = _mm256_unpacklo_epi8(high, low);
         const __m256i second = _mm256_unpackhi_epi8(high, low);
+        if (keep == 0xffffffffU) { // every byte has a word, as in text in capitals
+            store(packed, _mm256_permute2x128_si256(first, second, 0x20));
+            store(packed + pack_width, _mm256_permute2x128_si256(first, second, 0x31));
+            packed += pack_width * pair_size;
+            continue;
+        }
         packed = pack_eight(_mm256_castsi256_si128(first), keep & 0xffU, packed);
         packed = pack_eight(_mm256_castsi256_si128(second), keep >> 8U & 0xffU, packed);
         packed = pack_eight(_mm256_extracti128_si256(first, 1), keep >> 16U & 0xffU, packed);
@@ -68,12 +78,12 @@ HEXWORDS_AVX2 std::size_t pack(const unsigned char *bytes, std::size_t count,
 // Writes a group's listing in the given layout; the stores reach 96 bytes past listing.
 [[gnu::always_inline]] inline HEXWORDS_AVX2 void write_group(const unsigned char *group,
                                                              const layout &chosen, char *listing) {
-    for (std::size_t store = 0; store < store_windows.size(); ++store) {
+    for (std::size_t part = 0; part < store_windows.size(); ++part) {
         const __m256i words =
-            _mm256_or_si256(_mm256_shuffle_epi8(load_twice(group + store_windows[store]),
-                                                load(chosen.index[store].data())),
-                            load(chosen.fixed[store].data()));
-        _mm256_storeu_si256(reinterpret_cast<__m256i *>(listing + store * store_size), words);
+            _mm256_or_si256(_mm256_shuffle_epi8(load_twice(group + store_windows[part]),
+                                                load(chosen.index[part].data())),
+                            load(chosen.fixed[part].data()));
+        store(listing + part * store_size, words);
     }
 }
 

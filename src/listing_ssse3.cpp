@@ -22,10 +22,13 @@ HEXWORDS_SSSE3 __m128i load(const void *from) {
     return _mm_loadu_si128(static_cast<const __m128i *>(from));
 }
 
+HEXWORDS_SSSE3 void store(void *to, __m128i bytes) {
+    _mm_storeu_si128(static_cast<__m128i *>(to), bytes);
+}
+
 // Stores the pairs whose bits are set in mask, of the eight in pairs, and returns what follows.
 HEXWORDS_SSSE3 unsigned char *pack_eight(__m128i pairs, unsigned mask, unsigned char *to) {
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(to),
-                     _mm_shuffle_epi8(pairs, load(pack_indexes[mask].data())));
+    store(to, _mm_shuffle_epi8(pairs, load(pack_indexes[mask].data())));
     to += packed_sizes[mask];
     return to;
 }
@@ -48,6 +51,12 @@ HEXWORDS_SSSE3 std::size_t pack(const unsigned char *bytes, std::size_t count,
         const __m128i high =
             _mm_or_si128(_mm_and_si128(_mm_srli_epi16(value, 4), low_nibble), _mm_set1_epi8('0'));
         const __m128i low = _mm_shuffle_epi8(digits, _mm_and_si128(value, low_nibble));
+        if (keep == 0xffffU) { // every byte has a word, as in text in capitals
+            store(packed, _mm_unpacklo_epi8(high, low));
+            store(packed + pack_width, _mm_unpackhi_epi8(high, low));
+            packed += pack_width * pair_size;
+            continue;
+        }
         packed = pack_eight(_mm_unpacklo_epi8(high, low), keep & 0xffU, packed);
         packed = pack_eight(_mm_unpackhi_epi8(high, low), keep >> 8U, packed);
     }
@@ -57,11 +66,11 @@ HEXWORDS_SSSE3 std::size_t pack(const unsigned char *bytes, std::size_t count,
 // Writes a group's listing in the given layout; the stores reach 80 bytes past listing.
 [[gnu::always_inline]] inline HEXWORDS_SSSE3 void write_group(const unsigned char *group,
                                                               const layout &chosen, char *listing) {
-    for (std::size_t store = 0; store < store_windows.size(); ++store) {
+    for (std::size_t part = 0; part < store_windows.size(); ++part) {
         const __m128i words = _mm_or_si128(
-            _mm_shuffle_epi8(load(group + store_windows[store]), load(chosen.index[store].data())),
-            load(chosen.fixed[store].data()));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(listing + store * store_size), words);
+            _mm_shuffle_epi8(load(group + store_windows[part]), load(chosen.index[part].data())),
+            load(chosen.fixed[part].data()));
+        store(listing + part * store_size, words);
     }
 }
 

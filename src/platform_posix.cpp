@@ -43,7 +43,15 @@ std::FILE *open_source(const char *path, file_identity &identity) {
     return source;
 }
 
-std::FILE *open_destination(const char *path) { return std::fopen(path, "wb"); }
+// The conversion writes whole blocks of listing: unbuffered, the stream hands each one to the
+// system in a single call, where glibc's buffer would split off its first bytes into another.
+std::FILE *open_destination(const char *path) {
+    std::FILE *destination = std::fopen(path, "wb");
+    if (destination != nullptr) {
+        static_cast<void>(std::setvbuf(destination, nullptr, _IONBF, 0));
+    }
+    return destination;
+}
 
 // A path that cannot be looked up names no file, or none that can be opened for writing.
 bool is_same_file(const char *path, const file_identity &file) {

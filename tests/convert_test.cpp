@@ -18,6 +18,11 @@
 #include <tuple>
 #include <vector>
 
+#ifdef __GLIBC__
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -207,6 +212,7 @@ TEST_P(PathTest, RandomInputsMatchModelAtEveryBufferBoundary) {
 
 // Faults injected through custom streams, which glibc's fopencookie makes.
 #ifdef __GLIBC__
+
 constexpr std::size_t never = SIZE_MAX;
 
 // A source stream that serves text and then fails at byte fail_at, unless that is never.
@@ -332,6 +338,51 @@ TEST(ConvertStream, ReadsNothingForDestinationThatHasAlreadyFailed) {
     EXPECT_EQ(source_state.served, 0U);
     std::fclose(source);
     std::fclose(destination);
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool address_sanitizer = true; // GCC
+#elif defined(__has_feature)
+constexpr bool address_sanitizer = __has_feature(address_sanitizer); // clang
+#else
+constexpr bool address_sanitizer = false;
+#endif
+
+// The bytes of address space that the process has mapped.
+std::size_t address_space_in_use() {
+    std::size_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    return pages * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+// With no memory to be had for its blocks, the conversion goes on in smaller ones. Everything
+// the test needs is allocated before the process's address space is limited to what it has.
+TEST(ConvertStream, LosesNothingWhenNoMemoryCanBeHad) {
+    if (address_sanitizer) {
+        GTEST_SKIP() << "AddressSanitizer needs address space of its own";
+    }
+    std::mt19937 random(3);
+    const std::string text = random_text(3 * convert_block_size + 10, random, alphabets[0]);
+    const std::string listing = expected_listing(text);
+    failing_source source_state{text};
+    failing_sink sink_state{&source_state};
+    sink_state.taken.reserve(listing.size());
+    std::FILE *source = open_source(source_state);
+    std::FILE *destination = open_sink(sink_state);
+    std::array<char, BUFSIZ> source_buffer{};
+    std::array<char, BUFSIZ> destination_buffer{};
+    std::setvbuf(source, source_buffer.data(), _IOFBF, source_buffer.size());
+    std::setvbuf(destination, destination_buffer.data(), _IOFBF, destination_buffer.size());
+    rlimit unlimited{};
+    getrlimit(RLIMIT_AS, &unlimited);
+    const rlimit limited{address_space_in_use() + 64 * 1024, unlimited.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &limited), 0);
+    convert_stream(source, destination);
+    setrlimit(RLIMIT_AS, &unlimited);
+    EXPECT_FALSE(std::ferror(source) || std::ferror(destination));
+    std::fclose(source);
+    EXPECT_EQ(std::fclose(destination), 0);
+    EXPECT_TRUE(sink_state.taken == listing);
 }
 
 #endif
