@@ -47,7 +47,8 @@ std::size_t pack(const unsigned char *bytes, std::size_t count, unsigned char *p
         const uint8x16_t high = vorrq_u8(vshrq_n_u8(value, 4), vdupq_n_u8('0'));
         const uint8x16_t low = vqtbl1q_u8(digits, vandq_u8(value, vdupq_n_u8(0x0f)));
         if (masks == 0xffffU) { // every byte has a word, as in text in capitals
-            vst1q_u8_x2(packed, {vzip1q_u8(high, low), vzip2q_u8(high, low)});
+            const uint8x16x2_t pairs_in_order = {vzip1q_u8(high, low), vzip2q_u8(high, low)};
+            vst1q_u8_x2(packed, pairs_in_order);
             packed += pack_width * pair_size;
             continue;
         }
