@@ -75,9 +75,10 @@ HEXWORDS_AVX2 std::size_t pack(const unsigned char *bytes, std::size_t count,
     return static_cast<std::size_t>(packed - pairs);
 }
 
-// Writes a group's listing in the given layout; the stores reach 96 bytes past listing.
-[[gnu::always_inline]] inline HEXWORDS_AVX2 void write_group(const unsigned char *group,
-                                                             const layout &chosen, char *listing) {
+// Writes a group's listing in the layout for that place of its line feed; the stores reach 96 bytes
+// past listing.
+HEXWORDS_AVX2 void write_group(const unsigned char *group, std::size_t line_feed, char *listing) {
+    const layout &chosen = layouts[line_feed];
     for (std::size_t part = 0; part < store_windows.size(); ++part) {
         const __m256i words =
             _mm256_or_si256(_mm256_shuffle_epi8(load_twice(group + store_windows[part]),
@@ -88,7 +89,7 @@ HEXWORDS_AVX2 std::size_t pack(const unsigned char *bytes, std::size_t count,
 }
 
 // A bit for each pair of the group that is a line feed.
-HEXWORDS_AVX2 unsigned line_feeds_in(const unsigned char *group) {
+HEXWORDS_AVX2 std::uint64_t line_feeds_in(const unsigned char *group) {
     const __m256i line_feed = _mm256_set1_epi16(static_cast<short>(line_feed_pair));
     // Narrowing works within each half: pairs 0 to 7 give bits 0 to 7, pairs 8 to 15 bits 16 to 23.
     const auto bits = static_cast<unsigned>(_mm256_movemask_epi8(
@@ -96,33 +97,9 @@ HEXWORDS_AVX2 unsigned line_feeds_in(const unsigned char *group) {
     return (bits | bits >> 8U) & 0xffffU;
 }
 
-// A group with more than one line feed, a line at a time.
-HEXWORDS_AVX2 char *write_lines(const unsigned char *group, unsigned line_feeds, char *listing) {
-    std::size_t start = 0;
-    for (; line_feeds != 0; line_feeds &= line_feeds - 1) {
-        const auto line_feed = static_cast<std::size_t>(std::countr_zero(line_feeds));
-        write_group(group + start * pair_size, layouts[line_feed - start], listing);
-        listing += (line_feed - start) * longest_token + 1;
-        start = line_feed + 1;
-    }
-    write_group(group + start * pair_size, layouts[no_line_feed], listing);
-    return listing + (group_pairs - start) * longest_token;
-}
-
-HEXWORDS_AVX2 char *expand(const unsigned char *pairs, std::size_t pair_count, char *listing) {
-    for (std::size_t used = 0; used < pair_count; used += group_pairs) {
-        const unsigned char *group = pairs + used * pair_size;
-        const unsigned line_feeds = line_feeds_in(group);
-        if ((line_feeds & (line_feeds - 1)) != 0) {
-            listing = write_lines(group, line_feeds, listing);
-            continue;
-        }
-        const auto line_feed =
-            static_cast<std::size_t>(std::countr_zero(line_feeds | 1U << group_pairs));
-        write_group(group, layouts[line_feed], listing);
-        listing += group_listing(line_feed);
-    }
-    return listing - listing_past_end(pair_count);
+[[gnu::flatten]] HEXWORDS_AVX2 char *expand(const unsigned char *pairs, std::size_t pair_count,
+                                            char *listing) {
+    return expand_groups<line_feeds_in, write_group, 1>(pairs, pair_count, listing);
 }
 
 char *list_avx2(const unsigned char *bytes, std::size_t count, char *listing) {

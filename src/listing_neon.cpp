@@ -58,9 +58,10 @@ std::size_t pack(const unsigned char *bytes, std::size_t count, unsigned char *p
     return static_cast<std::size_t>(packed - pairs);
 }
 
-// Writes a group's listing in the given layout; the stores reach 80 bytes past listing.
-[[gnu::always_inline]] inline void write_group(const unsigned char *group, const layout &chosen,
-                                               char *listing) {
+// Writes a group's listing in the layout for that place of its line feed; the stores reach 80 bytes
+// past listing.
+void write_group(const unsigned char *group, std::size_t line_feed, char *listing) {
+    const layout &chosen = layouts[line_feed];
     const uint8x16x2_t pairs = vld1q_u8_x2(group);
     uint8x16x4_t words{};
     for (std::size_t store = 0; store < 4; ++store) {
@@ -85,37 +86,8 @@ std::uint64_t line_feeds_in(const unsigned char *group) {
     return vget_lane_u64(vreinterpret_u64_u8(nibbles), 0) & 0x1111111111111111U;
 }
 
-// The pair of a line feed's bit.
-std::size_t pair_of(std::uint64_t line_feeds) {
-    return static_cast<std::size_t>(std::countr_zero(line_feeds)) / 4;
-}
-
-// A group with more than one line feed, a line at a time.
-char *write_lines(const unsigned char *group, std::uint64_t line_feeds, char *listing) {
-    std::size_t start = 0;
-    for (; line_feeds != 0; line_feeds &= line_feeds - 1) {
-        const std::size_t line_feed = pair_of(line_feeds);
-        write_group(group + start * pair_size, layouts[line_feed - start], listing);
-        listing += (line_feed - start) * longest_token + 1;
-        start = line_feed + 1;
-    }
-    write_group(group + start * pair_size, layouts[no_line_feed], listing);
-    return listing + (group_pairs - start) * longest_token;
-}
-
-char *expand(const unsigned char *pairs, std::size_t pair_count, char *listing) {
-    for (std::size_t used = 0; used < pair_count; used += group_pairs) {
-        const unsigned char *group = pairs + used * pair_size;
-        const std::uint64_t line_feeds = line_feeds_in(group);
-        if ((line_feeds & (line_feeds - 1)) != 0) {
-            listing = write_lines(group, line_feeds, listing);
-            continue;
-        }
-        const std::size_t line_feed = pair_of(line_feeds); // no_line_feed when there is none
-        write_group(group, layouts[line_feed], listing);
-        listing += group_listing(line_feed);
-    }
-    return listing - listing_past_end(pair_count);
+[[gnu::flatten]] char *expand(const unsigned char *pairs, std::size_t pair_count, char *listing) {
+    return expand_groups<line_feeds_in, write_group, 4>(pairs, pair_count, listing);
 }
 
 char *list_neon(const unsigned char *bytes, std::size_t count, char *listing) {

@@ -63,9 +63,10 @@ HEXWORDS_SSSE3 std::size_t pack(const unsigned char *bytes, std::size_t count,
     return static_cast<std::size_t>(packed - pairs);
 }
 
-// Writes a group's listing in the given layout; the stores reach 80 bytes past listing.
-[[gnu::always_inline]] inline HEXWORDS_SSSE3 void write_group(const unsigned char *group,
-                                                              const layout &chosen, char *listing) {
+// Writes a group's listing in the layout for that place of its line feed; the stores reach 80 bytes
+// past listing.
+HEXWORDS_SSSE3 void write_group(const unsigned char *group, std::size_t line_feed, char *listing) {
+    const layout &chosen = layouts[line_feed];
     for (std::size_t part = 0; part < store_windows.size(); ++part) {
         const __m128i words = _mm_or_si128(
             _mm_shuffle_epi8(load(group + store_windows[part]), load(chosen.index[part].data())),
@@ -75,39 +76,15 @@ HEXWORDS_SSSE3 std::size_t pack(const unsigned char *bytes, std::size_t count,
 }
 
 // A bit for each pair of the group that is a line feed.
-HEXWORDS_SSSE3 unsigned line_feeds_in(const unsigned char *group) {
+HEXWORDS_SSSE3 std::uint64_t line_feeds_in(const unsigned char *group) {
     const __m128i line_feed = _mm_set1_epi16(static_cast<short>(line_feed_pair));
     return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(
         _mm_cmpeq_epi16(load(group), line_feed), _mm_cmpeq_epi16(load(group + 16), line_feed))));
 }
 
-// A group with more than one line feed, a line at a time.
-HEXWORDS_SSSE3 char *write_lines(const unsigned char *group, unsigned line_feeds, char *listing) {
-    std::size_t start = 0;
-    for (; line_feeds != 0; line_feeds &= line_feeds - 1) {
-        const auto line_feed = static_cast<std::size_t>(std::countr_zero(line_feeds));
-        write_group(group + start * pair_size, layouts[line_feed - start], listing);
-        listing += (line_feed - start) * longest_token + 1;
-        start = line_feed + 1;
-    }
-    write_group(group + start * pair_size, layouts[no_line_feed], listing);
-    return listing + (group_pairs - start) * longest_token;
-}
-
-HEXWORDS_SSSE3 char *expand(const unsigned char *pairs, std::size_t pair_count, char *listing) {
-    for (std::size_t used = 0; used < pair_count; used += group_pairs) {
-        const unsigned char *group = pairs + used * pair_size;
-        const unsigned line_feeds = line_feeds_in(group);
-        if ((line_feeds & (line_feeds - 1)) != 0) {
-            listing = write_lines(group, line_feeds, listing);
-            continue;
-        }
-        const auto line_feed =
-            static_cast<std::size_t>(std::countr_zero(line_feeds | 1U << group_pairs));
-        write_group(group, layouts[line_feed], listing);
-        listing += group_listing(line_feed);
-    }
-    return listing - listing_past_end(pair_count);
+[[gnu::flatten]] HEXWORDS_SSSE3 char *expand(const unsigned char *pairs, std::size_t pair_count,
+                                             char *listing) {
+    return expand_groups<line_feeds_in, write_group, 1>(pairs, pair_count, listing);
 }
 
 char *list_ssse3(const unsigned char *bytes, std::size_t count, char *listing) {

@@ -147,6 +147,50 @@ constexpr std::size_t listing_past_end(std::size_t pair_count) {
     return (group_pairs - pair_count % group_pairs) % group_pairs * longest_token;
 }
 
+// The place of the first line feed in a mask from a path's line_feeds_in, which sets bit
+// pair * bits_per_pair for each pair that is a line feed; no_line_feed when there is none.
+template <unsigned bits_per_pair> std::size_t first_line_feed(std::uint64_t line_feeds) {
+    // A bit just past the group's stands for none; with 64 of them, no bit at all does.
+    constexpr std::size_t width = group_pairs * bits_per_pair;
+    constexpr std::uint64_t none = width < 64 ? std::uint64_t{1} << width % 64 : 0;
+    return static_cast<std::size_t>(std::countr_zero(line_feeds | none)) / bits_per_pair;
+}
+
+// A group with more than one line feed, a line at a time, with a path's write_group.
+template <auto write_group, unsigned bits_per_pair>
+char *write_lines(const unsigned char *group, std::uint64_t line_feeds, char *listing) {
+    std::size_t start = 0;
+    for (; line_feeds != 0; line_feeds &= line_feeds - 1) {
+        const std::size_t line_feed = first_line_feed<bits_per_pair>(line_feeds);
+        write_group(group + start * pair_size, line_feed - start, listing);
+        listing += (line_feed - start) * longest_token + 1;
+        start = line_feed + 1;
+    }
+    write_group(group + start * pair_size, no_line_feed, listing);
+    return listing + (group_pairs - start) * longest_token;
+}
+
+// The expanding pass, the same for every vector path, with the path's own two steps:
+// line_feeds_in(group) marks the group's line feeds, and write_group(group, line_feed, listing)
+// writes the group in the layout for that place of its line feed. Each path calls it from a
+// function with its own instructions, marked flatten, so that it and the steps are inlined
+// there.
+template <auto line_feeds_in, auto write_group, unsigned bits_per_pair>
+char *expand_groups(const unsigned char *pairs, std::size_t pair_count, char *listing) {
+    for (std::size_t used = 0; used < pair_count; used += group_pairs) {
+        const unsigned char *group = pairs + used * pair_size;
+        const std::uint64_t line_feeds = line_feeds_in(group);
+        if ((line_feeds & (line_feeds - 1)) != 0) {
+            listing = write_lines<write_group, bits_per_pair>(group, line_feeds, listing);
+            continue;
+        }
+        const std::size_t line_feed = first_line_feed<bits_per_pair>(line_feeds);
+        write_group(group, line_feed, listing);
+        listing += group_listing(line_feed);
+    }
+    return listing - listing_past_end(pair_count);
+}
+
 // A path's two passes over one chunk: packing returns the bytes of pairs it wrote, and
 // expanding returns where the listing it wrote ends (it may write up to listing_overrun past).
 using pack_function = std::size_t(const unsigned char *bytes, std::size_t count,
