@@ -2,8 +2,7 @@
 # packages, and reproducible, so that the same sources give the same bytes wherever they are built.
 
 # Build paths stay out of everything compiled.
-add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
-                    -ffile-prefix-map=${PROJECT_BINARY_DIR}/=)
+add_compile_options("$<${cxx_only}:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=;-ffile-prefix-map=${PROJECT_BINARY_DIR}/=>")
 if(WIN32)
     # The linker would stamp each .exe with the time it was linked.
     add_link_options(-Wl,--no-insert-timestamp)

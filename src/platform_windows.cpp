@@ -1,4 +1,5 @@
 // Windows: paths and arguments are UTF-16 there, and UTF-8 inside the program.
+#include "platform_windows.h"
 #include "platform.h"
 
 #include <algorithm>
@@ -19,6 +20,14 @@ std::wstring wide_from_utf8(const char *text) {
     wide.resize(wide.size() - 1); // the terminating zero that the count includes
     return wide;
 }
+
+// \\?\ paths go to the file system as they are, \\.\ paths to a device: both at any length.
+bool is_extended_or_device(const std::wstring &path) {
+    return path.starts_with(LR"(\\?\)") || path.starts_with(LR"(\\.\)");
+}
+
+// A path in the form that Windows' file functions take at any length.
+std::wstring system_path(const char *path) { return extended_length_path(wide_from_utf8(path)); }
 
 // Allocated for the life of the process, like the arguments the C runtime passes.
 char *utf8_from_wide(const wchar_t *wide) {
@@ -52,6 +61,29 @@ HANDLE handle_of(std::FILE *stream) {
 
 } // namespace
 
+std::wstring extended_length_path(const std::wstring &path) {
+    if (is_extended_or_device(path)) {
+        return path;
+    }
+    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (size == 0 || length == 0 || length >= size) {
+        return path; // what Windows cannot make absolute does not open either
+    }
+    full.resize(length);
+    if (full.size() < MAX_PATH) {
+        return path;
+    }
+    if (is_extended_or_device(full)) { // such as a device name at the end of a long path
+        return full;
+    }
+    if (full.starts_with(LR"(\\)")) {
+        return LR"(\\?\UNC\)" + full.substr(2);
+    }
+    return LR"(\\?\)" + full;
+}
+
 // Windows has no descriptors to reuse: a closed standard stream stays closed.
 void reserve_standard_streams() {}
 
@@ -73,7 +105,7 @@ std::span<char *> program_arguments(int argc, char *argv[]) {
 
 // _wfopen refuses a directory by itself.
 std::FILE *open_source(const char *path, file_identity &identity) {
-    std::FILE *source = _wfopen(wide_from_utf8(path).c_str(), L"rb");
+    std::FILE *source = _wfopen(system_path(path).c_str(), L"rb");
     if (source != nullptr && !identify(handle_of(source), identity)) {
         static_cast<void>(std::fclose(source));
         return nullptr;
@@ -81,15 +113,13 @@ std::FILE *open_source(const char *path, file_identity &identity) {
     return source;
 }
 
-std::FILE *open_destination(const char *path) {
-    return _wfopen(wide_from_utf8(path).c_str(), L"wb");
-}
+std::FILE *open_destination(const char *path) { return _wfopen(system_path(path).c_str(), L"wb"); }
 
 bool is_same_file(const char *path, const file_identity &file) {
     if (!file.is_regular) {
         return false;
     }
-    const HANDLE handle = CreateFileW(wide_from_utf8(path).c_str(), 0,
+    const HANDLE handle = CreateFileW(system_path(path).c_str(), 0,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {

@@ -45,6 +45,8 @@ const std::string usage_line = usage_for(launched ? program.string() : "hexwords
 const std::string hi_listing = "4800 4900 \n";
 const std::string kept_content = "an existing file, longer than any listing it could be given\n";
 const std::string unicode_name = "日本 Ünïcode.txt";
+// A folder whose files' paths are longer than Windows' MAX_PATH, 260 characters.
+const std::string deep_folder = std::string(150, 'd') + "/" + std::string(150, 'e');
 
 std::string without_carriage_returns(std::string text) {
     std::erase(text, '\r');
@@ -67,7 +69,15 @@ class Cli : public testing::Test {
         std::error_code unsupported; // wine, and Windows without the privilege, have no symlinks
         fs::create_symlink("text.txt", dir / "symlink.txt", unsupported);
     }
-    void TearDown() override { fs::remove_all(dir); }
+    void TearDown() override {
+        // mingw-w64's directory listing stops at MAX_PATH: what the deep folder holds is
+        // removed by name first.
+        std::error_code absent;
+        for (const char *name : {"/out.hex", "/text.txt", "", "/.."}) {
+            fs::remove(dir / utf8_path(deep_folder + name), absent);
+        }
+        fs::remove_all(dir);
+    }
 
     // Lines with CR LF ends and a 0x1A byte, which text-mode streams would mangle.
     static std::string large_text() {
@@ -79,6 +89,7 @@ class Cli : public testing::Test {
         return text;
     }
     void write(const std::string &name, const std::string &content) const {
+        fs::create_directories((dir / utf8_path(name)).parent_path());
         std::ofstream(dir / utf8_path(name), std::ios::binary) << content;
     }
     [[nodiscard]] std::string read(const std::string &name) const {
@@ -221,6 +232,7 @@ class Conversion : public Cli, public testing::WithParamInterface<conversion_cas
 
 TEST_P(Conversion, WritesListingSilently) {
     write("-", "HI\n");
+    write(deep_folder + "/text.txt", "HI\n");
     const run_result result = run(GetParam().arguments);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "");
@@ -241,6 +253,7 @@ const std::vector<conversion_case> conversions_everywhere = {
     {"LongestName", {"text.txt", long_name}, long_name},
     {"UnicodeNames", {unicode_name, "日本.hex"}, "日本.hex"},
     {"AbsolutePaths", {"@/text.txt", "@/out.hex"}, "out.hex"},
+    {"PathsPastMaxPath", {deep_folder + "/text.txt", deep_folder + "/out.hex"}, deep_folder + "/out.hex"},
 };
 #ifdef _WIN32
 const std::vector<conversion_case> conversions_here = {
