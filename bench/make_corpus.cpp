@@ -33,7 +33,7 @@ int main(int argc, char *argv[]) {
         return 2;
     }
     const std::string_view kind = argv[1];
-    const long size = std::strtol(argv[2], nullptr, 10) * 1000 * 1000;
+    const long long size = std::strtoll(argv[2], nullptr, 10) * 1000 * 1000;
     std::FILE *corpus = std::fopen(argv[3], "w");
     if (corpus == nullptr || (kind != "prose" && kind != "upper") || size <= 0) {
         std::printf("make_corpus: bad arguments\n");
@@ -41,10 +41,10 @@ int main(int argc, char *argv[]) {
     }
     std::uint64_t state = 0x9e3779b97f4a7c15U;
     std::string line;
-    for (long written = 0; written < size; written += static_cast<long>(line.size())) {
+    for (long long written = 0; written < size; written += std::ssize(line)) {
         line.clear();
         while (line.size() < 64) {
-            line += words[next_random(state) % words.size()];
+            line += words[static_cast<std::size_t>(next_random(state) % words.size())];
             line += ' ';
         }
         line.back() = '\n';

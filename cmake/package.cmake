@@ -24,8 +24,17 @@ endif()
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-string(REPLACE aarch64 arm64 CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
-string(REPLACE x86_64 amd64 CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${CPACK_DEBIAN_PACKAGE_ARCHITECTURE})
+# Debian's name for each architecture, from the compiler's multiarch triplet, which tells the
+# two 32-bit ARM ABIs apart.
+set(debian_architectures
+    x86_64-linux-gnu amd64   aarch64-linux-gnu arm64   arm-linux-gnueabi armel
+    arm-linux-gnueabihf armhf   i386-linux-gnu i386   powerpc64le-linux-gnu ppc64el
+    riscv64-linux-gnu riscv64   s390x-linux-gnu s390x)
+list(FIND debian_architectures "${CMAKE_LIBRARY_ARCHITECTURE}" triplet_at)
+if(triplet_at GREATER_EQUAL 0)
+    math(EXPR triplet_at "${triplet_at} + 1")
+    list(GET debian_architectures ${triplet_at} CPACK_DEBIAN_PACKAGE_ARCHITECTURE)
+endif()
 # dpkg-shlibdeps knows only this machine's libraries: a cross build's package depends on the
 # newest C library version that its binary asks for (cmake/package_per_generator.cmake).
 if(NOT CMAKE_CROSSCOMPILING)

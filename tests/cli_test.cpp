@@ -22,10 +22,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The program may run under a launcher (an emulator in a cross build), its words split by '|'.
+// The program may run under a launcher (an emulator in a cross build), its words split by '|':
+// the build's, or another emulator's named by HEXWORDS_PROGRAM_LAUNCHER.
 std::vector<std::string> launcher() {
+    const char *other = std::getenv("HEXWORDS_PROGRAM_LAUNCHER");
     std::vector<std::string> commands;
-    std::istringstream list(HEXWORDS_PROGRAM_LAUNCHER);
+    std::istringstream list(other != nullptr ? other : HEXWORDS_PROGRAM_LAUNCHER);
     for (std::string command; std::getline(list, command, '|');) {
         commands.push_back(command);
     }
@@ -338,7 +340,8 @@ TEST_F(Cli, FileSizeLimitLeavesPrefixAndFails) {
         const run_result result = run({"large.txt", "out.hex"}, {.file_size_limit = limit});
         EXPECT_EQ(result.out, "Error writing out.hex\n") << "limit " << limit;
         EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(read("out.hex"), listing.substr(0, limit)) << "limit " << limit;
+        EXPECT_EQ(read("out.hex"), listing.substr(0, static_cast<std::size_t>(limit)))
+            << "limit " << limit;
     }
     const run_result result = run({"large.txt", "out.hex"}, {.file_size_limit = listing.size()});
     EXPECT_EQ(result.status, 0);
@@ -359,19 +362,23 @@ bool can_run(const std::string &command, const std::string &install_hint) {
     return false;
 }
 
-#ifdef __x86_64__
+#if defined(__x86_64__) || defined(__i386__)
 // The run-time check picks the AVX2 path, the SSSE3 path or the table path by the processor;
-// the listing must be the same bytes on each.
+// the listing must be the same bytes on each. A native build runs under qemu-x86_64 for this,
+// a cross build under its own emulator.
 TEST_F(Cli, SameListingOnEveryProcessor) {
-    if (launched || sanitized ||
-        !can_run("qemu-x86_64 -cpu qemu64 /bin/true", "apt-get install qemu-user")) {
-        GTEST_SKIP() << "needs qemu-x86_64 and a native build without sanitizers";
+    if (sanitized ||
+        (!launched && !can_run("qemu-x86_64 -cpu qemu64 /bin/true", "apt-get install qemu-user"))) {
+        GTEST_SKIP() << "needs qemu-x86_64 and a build without sanitizers";
     }
+    const std::vector<std::string> emulator =
+        launched ? std::vector<std::string>{} : std::vector<std::string>{"qemu-x86_64"};
     const std::string listing = expected_listing(large_text());
-    // With AVX2; with SSSE3 and no AVX2; with neither.
-    for (const char *processor : {"max", "Nehalem", "qemu64"}) {
-        const run_result result =
-            run({"large.txt", "out.hex"}, {.launcher = {"qemu-x86_64", "-cpu", processor}});
+    // With AVX2; with SSSE3 and no AVX2; with neither (qemu's oldest model of the architecture).
+    for (const char *processor : {"max", "Nehalem", sizeof(void *) == 8 ? "qemu64" : "qemu32"}) {
+        run_options options{.launcher = emulator};
+        options.launcher.insert(options.launcher.end(), {"-cpu", processor});
+        const run_result result = run({"large.txt", "out.hex"}, options);
         EXPECT_EQ(result.status, 0) << processor;
         EXPECT_TRUE(read("out.hex") == listing) << processor;
     }
@@ -516,6 +523,43 @@ TEST_F(Cli, HugeSourceInConstantMemory) {
     EXPECT_EQ(huge.status, 0);
     EXPECT_EQ(read("out.hex"), "4100 ");
     EXPECT_LT(huge.peak_memory_kib - tiny.peak_memory_kib, 1024);
+}
+
+// Where long is 32 bits, so are the C library's file offsets unless the program asks for more:
+// a source whose words start past the 4 GiB mark, and a listing that grows past it.
+TEST_F(Cli, FilesPastFourGiBOn32BitSystems) {
+    if (sizeof(long) > 4) {
+        GTEST_SKIP() << "64-bit offsets are the only ones here";
+    }
+    const std::string line = std::string(63, 'Q') + "\n";
+    const std::string listing_line = expected_listing(line);
+    const std::string block = repeated(line, 16384);
+    constexpr off_t four_gib = off_t{4} << 30;
+    const off_t blocks = four_gib / std::ssize(listing_line) / 16384 + 1;
+    const off_t lines = blocks * 16384;
+    {
+        const int fd = open((dir / "big.txt").c_str(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        for (off_t i = 0; i < blocks; ++i) {
+            ASSERT_EQ(pwrite(fd, block.data(), block.size(), four_gib + i * std::ssize(block)),
+                      std::ssize(block));
+        }
+        close(fd);
+    }
+    const run_result result = run({"big.txt", "big.hex"});
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.status, 0);
+    const off_t listing_size = lines * std::ssize(listing_line);
+    EXPECT_EQ(fs::file_size(dir / "big.hex"), static_cast<std::uintmax_t>(listing_size));
+    // Windows of the listing around the marks where 31- and 32-bit offsets end.
+    const int fd = open((dir / "big.hex").c_str(), O_RDONLY);
+    for (const off_t mark : {off_t{0}, off_t{2} << 30, four_gib, listing_size - 1000}) {
+        std::string window(1000, '\0');
+        ASSERT_EQ(pread(fd, window.data(), window.size(), mark), std::ssize(window)) << mark;
+        const auto from = static_cast<std::size_t>(mark % std::ssize(listing_line));
+        EXPECT_EQ(window, repeated(listing_line, 5).substr(from, window.size())) << mark;
+    }
+    close(fd);
 }
 #endif // __linux__
 #endif // !_WIN32

@@ -68,14 +68,6 @@ void PrintTo(const listing_case &sample, std::ostream *out) {
     *out << testing::PrintToString(sample.text);
 }
 
-std::string repeated(const std::string &text, std::size_t times) {
-    std::string result;
-    for (std::size_t i = 0; i < times; ++i) {
-        result += text;
-    }
-    return result;
-}
-
 } // namespace
 
 void PrintTo(const listing_path &path, std::ostream *out) { *out << path.name; }

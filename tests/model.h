@@ -22,3 +22,11 @@ inline std::string expected_listing(std::string_view text) {
     }
     return listing;
 }
+
+inline std::string repeated(const std::string &text, std::size_t times) {
+    std::string result;
+    for (std::size_t i = 0; i < times; ++i) {
+        result += text;
+    }
+    return result;
+}

@@ -86,6 +86,7 @@ run_result run_program(const fs::path &program, const std::vector<std::string> &
 #else
 #include <csignal>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -108,27 +109,37 @@ run_result run_program(const fs::path &program, const std::vector<std::string> &
     argv.push_back(nullptr);
     const fs::path out_path = dir.string() + ".out";
     const fs::path err_path = dir.string() + ".err";
-    const pid_t child = fork();
-    if (child == 0) {
-        const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(out, STDOUT_FILENO);
-        dup2(err, STDERR_FILENO);
-        close(out);
-        close(err);
-        for (const int descriptor : options.closed_descriptors) {
-            close(descriptor);
-        }
-        umask(static_cast<mode_t>(options.umask));
-        if (options.file_size_limit) {
-            const rlimit limit{*options.file_size_limit, *options.file_size_limit};
-            setrlimit(RLIMIT_FSIZE, &limit);
-            std::signal(SIGXFSZ, SIG_IGN);
-        }
-        if (chdir(dir.c_str()) == 0) {
-            execvp(command.empty() ? program.c_str() : argv[0], argv.data());
-        }
-        _exit(127);
+    posix_spawn_file_actions_t actions{};
+    posix_spawn_file_actions_init(&actions);
+    constexpr int create = O_WRONLY | O_CREAT | O_TRUNC;
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out_path.c_str(), create, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(), create, 0600);
+    for (const int descriptor : options.closed_descriptors) {
+        posix_spawn_file_actions_addclose(&actions, descriptor);
+    }
+    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    // What the child inherits and no spawn action sets is set here for the moment of the spawn:
+    // the umask, the file-size limit and an ignored SIGXFSZ.
+    const mode_t umask_here = umask(static_cast<mode_t>(options.umask));
+    rlimit limit_here{};
+    getrlimit(RLIMIT_FSIZE, &limit_here);
+    void (*on_xfsz_here)(int) = SIG_DFL;
+    if (options.file_size_limit) {
+        const rlimit limit{*options.file_size_limit, limit_here.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        on_xfsz_here = std::signal(SIGXFSZ, SIG_IGN);
+    }
+    pid_t child = 0;
+    const int failed = posix_spawnp(&child, command.empty() ? program.c_str() : argv[0], &actions,
+                                    nullptr, argv.data(), environ);
+    if (options.file_size_limit) {
+        setrlimit(RLIMIT_FSIZE, &limit_here);
+        std::signal(SIGXFSZ, on_xfsz_here);
+    }
+    umask(umask_here);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) { // as a shell says of a command it cannot start
+        return {127, read_and_remove(out_path), read_and_remove(err_path), 0};
     }
     int status = 0;
     rusage usage{};
