@@ -9,9 +9,11 @@
 
 int main(int argc, char *argv[]) {
     const auto paths = listing_paths();
-    const auto *path =
-        argc == 4 ? std::ranges::find(paths, std::string_view(argv[1]), &listing_path::name)
-                  : paths.end();
+    const auto *path = argc == 4 ? std::find_if(paths.begin(), paths.end(),
+                                                [&](const listing_path &known) {
+                                                    return argv[1] == std::string_view(known.name);
+                                                })
+                                 : paths.end();
     if (path == paths.end()) {
         std::printf("Usage: %s PATH SOURCE LISTING, PATH one of:",
                     argc > 0 ? argv[0] : "convert_path");

@@ -22,7 +22,8 @@ std::array<listing_path, listing_path_count> listing_paths() {
 
 listing_path fastest_path() {
     const auto paths = listing_paths();
-    return *std::ranges::find_if(paths, &listing_path::runs_here);
+    return *std::find_if(paths.begin(), paths.end(),
+                         [](const listing_path &path) { return path.runs_here; });
 }
 
 namespace {

@@ -427,8 +427,9 @@ TEST_P(Fault, ReportsItAndLosesNothing) {
 
     EXPECT_EQ(result.out, sample.message);
     EXPECT_EQ(result.status, sample.status);
-    const auto injected = std::ranges::find_if(
-        calls, [](const std::string &call) { return call.ends_with("(INJECTED)"); });
+    const auto injected = std::find_if(calls.begin(), calls.end(), [](const std::string &call) {
+        return call.ends_with("(INJECTED)");
+    });
     ASSERT_NE(injected, calls.end()) << "the fault was not injected";
     const std::string listing = expected_listing(large_text());
     const std::string written = read("out.hex");
