@@ -16,6 +16,9 @@ std::array<listing_path, listing_path_count> listing_paths() {
 #if HEXWORDS_LISTS_NEON
             neon_path(),
 #endif
+#if HEXWORDS_LISTS_SIMD128
+            simd128_path(),
+#endif
             table_path(),
     };
 }

@@ -16,6 +16,9 @@
 #ifndef HEXWORDS_LISTS_NEON
 #define HEXWORDS_LISTS_NEON 0
 #endif
+#ifndef HEXWORDS_LISTS_SIMD128
+#define HEXWORDS_LISTS_SIMD128 0
+#endif
 
 // Four hex digits and a blank: no byte gives more.
 inline constexpr std::size_t longest_token = 5;
@@ -28,7 +31,7 @@ using list_function = char *(const unsigned char *bytes, std::size_t count, char
 inline constexpr std::size_t listing_overrun = 128;
 
 struct listing_path {
-    const char *name; // the instruction set it needs: "avx2", "ssse3", "neon", or "table"
+    const char *name; // the instruction set it needs: "avx2", "ssse3", "neon", "simd128", or "table"
     list_function *list;
     bool runs_here; // whether this processor has that instruction set
 };
@@ -43,9 +46,12 @@ listing_path ssse3_path(); // x86-64 with SSSE3: sixteen bytes at a time
 #if HEXWORDS_LISTS_NEON
 listing_path neon_path(); // 64-bit ARM, where Advanced SIMD is always present
 #endif
+#if HEXWORDS_LISTS_SIMD128
+listing_path simd128_path(); // WebAssembly built with 128-bit SIMD, which every engine runs
+#endif
 
 inline constexpr std::size_t listing_path_count =
-    1 + HEXWORDS_LISTS_AVX2 + HEXWORDS_LISTS_SSSE3 + HEXWORDS_LISTS_NEON;
+    1 + HEXWORDS_LISTS_AVX2 + HEXWORDS_LISTS_SSSE3 + HEXWORDS_LISTS_NEON + HEXWORDS_LISTS_SIMD128;
 
 // The paths this build holds, fastest first. The last, the table path, runs anywhere.
 std::array<listing_path, listing_path_count> listing_paths();

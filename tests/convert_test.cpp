@@ -8,55 +8,65 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <tuple>
 #include <vector>
 
+#ifdef _WIN32
+#include <filesystem>
+#endif
 #ifdef __GLIBC__
+#include <fstream>
 #include <sys/resource.h>
 #include <unistd.h>
 #endif
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// Opens a file by a path that may hold any character, on every platform.
-std::FILE *open_file(const fs::path &path, const char *mode) {
-#ifdef _WIN32
-    return _wfopen(path.c_str(), fs::path(mode).c_str());
-#else
-    return std::fopen(path.c_str(), mode);
-#endif
-}
-
-fs::path temporary_path() {
+// A file of its own, open for writing and then reading in binary mode, gone once it is closed.
+std::FILE *scratch_file() {
+#if defined(_WIN32)
+    // The C runtime's tmpfile() makes its files at the root of the drive, which may be closed to
+    // users: this one is in the user's temporary folder, and "D" deletes it once closed.
     static std::random_device random;
-    return fs::temp_directory_path() / ("hexwords-convert-" + std::to_string(random()));
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("hexwords-convert-" + std::to_string(random()));
+    return _wfopen(path.c_str(), L"w+bD");
+#elif defined(__wasi__)
+    // WASI has no temporary files: this one is made under /tmp, which the launcher opens to the
+    // module, and unlinked at once.
+    static std::random_device random;
+    const std::string path = "/tmp/hexwords-convert-" + std::to_string(random());
+    std::FILE *file = std::fopen(path.c_str(), "w+b");
+    std::remove(path.c_str());
+    return file;
+#else
+    return std::tmpfile();
+#endif
 }
 
 // The listing of text through the given path, with real files as the program converts them.
 std::string converted(std::string_view text, const listing_path &path) {
-    const fs::path source_path = temporary_path();
-    const fs::path destination_path = temporary_path();
-    std::ofstream(source_path, std::ios::binary).write(text.data(), std::ssize(text));
-    std::FILE *source = open_file(source_path, "rb");
-    std::FILE *destination = open_file(destination_path, "wb");
+    std::FILE *source = scratch_file();
+    std::FILE *destination = scratch_file();
+    std::fwrite(text.data(), 1, text.size(), source);
+    std::rewind(source);
     convert_stream_with(path, source, destination);
     EXPECT_FALSE(std::ferror(source) || std::ferror(destination));
     std::fclose(source);
+    std::rewind(destination);
+    std::string listing;
+    std::array<char, 65536> block{};
+    for (std::size_t size = 1; size > 0;) {
+        size = std::fread(block.data(), 1, block.size(), destination);
+        listing.append(block.data(), size);
+    }
     EXPECT_EQ(std::fclose(destination), 0);
-    std::ostringstream listing;
-    listing << std::ifstream(destination_path, std::ios::binary).rdbuf();
-    fs::remove(source_path);
-    fs::remove(destination_path);
-    return listing.str();
+    return listing;
 }
 
 struct listing_case {
@@ -202,8 +212,8 @@ TEST_P(PathTest, RandomInputsMatchModelAtEveryBufferBoundary) {
     }
 }
 
-// Faults injected through custom streams, which glibc's fopencookie makes.
-#ifdef __GLIBC__
+// Faults injected through custom streams, which fopencookie makes (glibc's, and WASI's).
+#if defined(__GLIBC__) || defined(__wasi__)
 
 constexpr std::size_t never = SIZE_MAX;
 
@@ -245,7 +255,11 @@ ssize_t write_failing_sink(void *cookie, const char *buffer, std::size_t size) {
     }
     sink.served_at_failure = std::min(sink.served_at_failure, sink.source->served);
     errno = ENOSPC;
+#ifdef __GLIBC__
     return static_cast<ssize_t>(count); // a short count is the failure: glibc wants no -1 here
+#else
+    return -1; // musl, WASI's C library, takes a short count for a partial write, not a failure
+#endif
 }
 
 std::FILE *open_source(failing_source &state) {
@@ -332,6 +346,7 @@ TEST(ConvertStream, ReadsNothingForDestinationThatHasAlreadyFailed) {
     std::fclose(destination);
 }
 
+#ifdef __GLIBC__
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool address_sanitizer = true; // GCC
 #elif defined(__has_feature)
@@ -377,6 +392,7 @@ TEST(ConvertStream, LosesNothingWhenNoMemoryCanBeHad) {
     EXPECT_TRUE(sink_state.taken == listing);
 }
 
+#endif // __GLIBC__
 #endif
 
 } // namespace

@@ -1,0 +1,21 @@
+#!/usr/bin/env node
+// hexwords as a node command: the WebAssembly module beside this file, run under node's WASI
+// with the whole file system open to it, from the directory the command was started in.
+'use strict';
+const { readFileSync } = require('node:fs');
+const path = require('node:path');
+
+// Runs a WASI module with these arguments, argument 0 first, and returns its exit status.
+function run(modulePath, args) {
+    process.removeAllListeners('warning'); // node calls its WASI experimental: not the user's news
+    const { WASI } = require('node:wasi');
+    const wasi = new WASI({ version: 'preview1', args, env: { PWD: process.cwd() },
+                            preopens: { '/': '/' }, returnOnExit: true });
+    const module = new WebAssembly.Module(readFileSync(modulePath));
+    return wasi.start(new WebAssembly.Instance(module, wasi.getImportObject()));
+}
+
+module.exports = { run };
+if (require.main === module) {
+    process.exitCode = run(path.join(__dirname, 'hexwords.wasm'), ['hexwords', ...process.argv.slice(2)]);
+}
