@@ -11,8 +11,8 @@ function run(modulePath, args) {
     const { WASI } = require('node:wasi');
     const wasi = new WASI({ version: 'preview1', args, env: { PWD: process.cwd() },
                             preopens: { '/': '/' }, returnOnExit: true });
-    const module = new WebAssembly.Module(readFileSync(modulePath));
-    return wasi.start(new WebAssembly.Instance(module, wasi.getImportObject()));
+    const compiled = new WebAssembly.Module(readFileSync(modulePath));
+    return wasi.start(new WebAssembly.Instance(compiled, wasi.getImportObject()));
 }
 
 module.exports = { run };

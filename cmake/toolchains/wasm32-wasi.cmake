@@ -13,8 +13,9 @@ set(CMAKE_CXX_COMPILER_TARGET wasm32-wasi)
 # Debian's C++ library for WASI is built without exceptions.
 set(CMAKE_CXX_FLAGS_INIT "-msimd128 -fno-exceptions")
 set(CMAKE_C_FLAGS_INIT -msimd128)
-# A stack of 1 MiB, as a thread has elsewhere, for the test programs' deeper calls.
-set(CMAKE_EXE_LINKER_FLAGS_INIT -Wl,-z,stack-size=1048576)
+# A stack of 1 MiB, as a thread has elsewhere, for the test programs' deeper calls; no debugging
+# information, which Debian's libraries for WASI bring along.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,-z,stack-size=1048576 -Wl,--strip-debug")
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
