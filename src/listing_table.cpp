@@ -2,31 +2,40 @@
 #include "listing.h"
 
 #include <array>
-#include <cstring>
+#include <cstdint>
+#include <string_view>
 
 namespace {
 
-// What one byte becomes, padded so that every token is copied with a single eight-byte store.
+// What one byte becomes: up to five characters, character k in bits 8k to 8k + 7, and how many.
 struct token {
-    std::array<char, 8> text;
+    std::uint64_t text;
     std::size_t size;
 };
 
-static_assert(sizeof(token::text) <= listing_overrun + 1);
-
 constexpr char hex_digit(unsigned value) { return "0123456789abcdef"[value]; }
+
+constexpr token token_of(std::string_view text) {
+    std::uint64_t characters = 0;
+    for (std::size_t k = text.size(); k-- > 0;) {
+        characters = characters << 8U | static_cast<unsigned char>(text[k]);
+    }
+    return {characters, text.size()};
+}
 
 constexpr token token_for(unsigned byte) {
     if (byte >= '!' && byte <= 'Z') {
-        return {{hex_digit(byte >> 4U), hex_digit(byte & 0xfU), '0', '0', ' '}, longest_token};
+        const std::array<char, longest_token> word = {hex_digit(byte >> 4U), hex_digit(byte & 0xfU),
+                                                      '0', '0', ' '};
+        return token_of({word.data(), word.size()});
     }
     if (byte == ' ') {
-        return {{'0', '0', '0', '0', ' '}, longest_token};
+        return token_of("0000 ");
     }
     if (byte == '\n') {
-        return {{'\n'}, 1};
+        return token_of("\n");
     }
-    return {{}, 0};
+    return token_of("");
 }
 
 constexpr std::array<token, 256> make_token_table() {
@@ -39,10 +48,15 @@ constexpr std::array<token, 256> make_token_table() {
 
 constexpr std::array<token, 256> token_table = make_token_table();
 
+// Every token is stored as five characters, one at a time, whatever its size: where the
+// processor can store a word at any address, the compiler joins the stores into one or two; where
+// it cannot (ARMv5, the 32-bit ARM of armel), byte stores beat a call to memcpy for each token.
 char *list_table(const unsigned char *bytes, std::size_t count, char *listing) {
     for (std::size_t i = 0; i < count; ++i) {
         const token &next = token_table[bytes[i]];
-        std::memcpy(listing, next.text.data(), next.text.size());
+        for (std::size_t k = 0; k < longest_token; ++k) {
+            listing[k] = static_cast<char>(next.text >> (8 * k));
+        }
         listing += next.size;
     }
     return listing;
