@@ -9,8 +9,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 megabytes=${1:-1}
 
-if ! command -v qemu-x86_64 >/dev/null || ! command -v aarch64-linux-gnu-g++ >/dev/null; then
-    apt-get update -qq && apt-get install -y -qq qemu-user g++-aarch64-linux-gnu >/dev/null
+if ! command -v qemu-x86_64 >/dev/null || ! command -v aarch64-linux-gnu-g++ >/dev/null ||
+    ! command -v arm-linux-gnueabi-g++ >/dev/null; then
+    apt-get update -qq && apt-get install -y -qq qemu-user g++-aarch64-linux-gnu \
+        g++-arm-linux-gnueabi >/dev/null
 fi
 build() { # build DIRECTORY CMAKE_OPTIONS...
     local directory=$1
@@ -20,6 +22,7 @@ build() { # build DIRECTORY CMAKE_OPTIONS...
 }
 build "$root/build-bench"
 build "$root/build-bench-arm64" --toolchain "$root/cmake/toolchains/aarch64-linux-gnu.cmake"
+build "$root/build-bench-armel" --toolchain "$root/cmake/toolchains/arm-linux-gnueabi.cmake"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -35,6 +38,7 @@ executed() {
     case $emulator in
     qemu-x86_64) emulator=(qemu-x86_64 -cpu max) ;;
     qemu-aarch64) emulator=(qemu-aarch64 -L /usr/aarch64-linux-gnu) ;;
+    qemu-arm) emulator=(qemu-arm -cpu arm1176 -L /usr/arm-linux-gnueabi) ;;
     esac
     "${emulator[@]}" -d in_asm,exec,nochain -D "$work/log" "$@" >/dev/null
     awk '
@@ -59,13 +63,13 @@ echo "Executed instructions per byte of source, $megabytes MB corpora, under qem
 echo "| path | processor | mixed-case prose | capitals |"
 echo "|---|---|---:|---:|"
 neon_prose=0
-for row in "x86-64 table" "x86-64 ssse3" "x86-64 avx2" "aarch64 table" "aarch64 neon"; do
+for row in "x86-64 table" "x86-64 ssse3" "x86-64 avx2" "aarch64 table" "aarch64 neon" "armv6 table"; do
     read -r processor path <<<"$row"
-    if [[ $processor == x86-64 ]]; then
-        run=(qemu-x86_64 "$root/build-bench/bench/convert_path" "$path")
-    else
-        run=(qemu-aarch64 "$root/build-bench-arm64/bench/convert_path" "$path")
-    fi
+    case $processor in
+    x86-64) run=(qemu-x86_64 "$root/build-bench/bench/convert_path" "$path") ;;
+    aarch64) run=(qemu-aarch64 "$root/build-bench-arm64/bench/convert_path" "$path") ;;
+    armv6) run=(qemu-arm "$root/build-bench-armel/bench/convert_path" "$path") ;; # armel's build
+    esac
     prose=$(per_byte prose "${run[@]}")
     upper=$(per_byte upper "${run[@]}")
     echo "| $path | $processor | $prose | $upper |"

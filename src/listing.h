@@ -31,7 +31,8 @@ using list_function = char *(const unsigned char *bytes, std::size_t count, char
 inline constexpr std::size_t listing_overrun = 128;
 
 struct listing_path {
-    const char *name; // the instruction set it needs: "avx2", "ssse3", "neon", "simd128", or "table"
+    const char
+        *name; // the instruction set it needs: "avx2", "ssse3", "neon", "simd128", or "table"
     list_function *list;
     bool runs_here; // whether this processor has that instruction set
 };

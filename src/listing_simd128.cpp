@@ -47,7 +47,8 @@ std::size_t pack(const unsigned char *bytes, std::size_t count, unsigned char *p
                                             wasm_i8x16_splat('Z' - '!'));
         const v128_t blank = wasm_i8x16_eq(group, wasm_i8x16_splat(' '));
         const v128_t line_feed = wasm_i8x16_eq(group, wasm_i8x16_splat('\n'));
-        const unsigned keep = wasm_i8x16_bitmask(wasm_v128_or(wasm_v128_or(mapped, blank), line_feed));
+        const unsigned keep =
+            wasm_i8x16_bitmask(wasm_v128_or(wasm_v128_or(mapped, blank), line_feed));
         const v128_t value = wasm_v128_andnot(group, blank);
         const v128_t high = wasm_v128_or(wasm_u8x16_shr(value, 4), wasm_i8x16_splat('0'));
         const v128_t low = wasm_i8x16_swizzle(digits, wasm_v128_and(value, wasm_i8x16_splat(0x0f)));

@@ -48,13 +48,15 @@ constexpr std::array<token, 256> make_token_table() {
 
 constexpr std::array<token, 256> token_table = make_token_table();
 
-// Every token is stored as five characters, one at a time, whatever its size: where the
-// processor can store a word at any address, the compiler joins the stores into one or two; where
-// it cannot (ARMv5, the 32-bit ARM of armel), byte stores beat a call to memcpy for each token.
+// Every token is stored as eight characters, one at a time, whatever its size: where the
+// processor can store a word at any address, the compiler joins the stores into one; where it
+// cannot (ARMv5, the 32-bit ARM of armel), byte stores beat a call to memcpy for each token.
+static_assert(sizeof(token::text) <= listing_overrun + 1);
+
 char *list_table(const unsigned char *bytes, std::size_t count, char *listing) {
     for (std::size_t i = 0; i < count; ++i) {
         const token &next = token_table[bytes[i]];
-        for (std::size_t k = 0; k < longest_token; ++k) {
+        for (std::size_t k = 0; k < sizeof next.text; ++k) {
             listing[k] = static_cast<char>(next.text >> (8 * k));
         }
         listing += next.size;

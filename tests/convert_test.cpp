@@ -33,8 +33,8 @@ std::FILE *scratch_file() {
     // The C runtime's tmpfile() makes its files at the root of the drive, which may be closed to
     // users: this one is in the user's temporary folder, and "D" deletes it once closed.
     static std::random_device random;
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("hexwords-convert-" + std::to_string(random()));
+    const auto path =
+        std::filesystem::temp_directory_path() / ("hexwords-convert-" + std::to_string(random()));
     return _wfopen(path.c_str(), L"w+bD");
 #elif defined(__wasi__)
     // WASI has no temporary files: this one is made under /tmp, which the launcher opens to the
