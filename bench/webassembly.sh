@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Times hexwords as WebAssembly and checks its targets: the npm command against xxd -p on the
-# prose, node's start-up included; the SIMD128 path against the table path, in-process under node
-# (each run's time less that of the same run on an empty source); the page in Chromium against
+# prose, node's start-up included; the SIMD128 path against the table path, in-process under
+# node; the page in Chromium against
 # the npm command, both writing the whole listing; and a 1 KB file through the npm command.
+# The paths are timed in-process by list_speed, on the corpus held in the module's memory.
 # Usage: bench/webassembly.sh [MEGABYTES]      (RUNS=N sets the timed runs per command; default 10)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,7 +18,7 @@ cmake --build "$root/build-bench" --target make_corpus >/dev/null
 wasm=$root/build-bench-wasm
 cmake -S "$root" -B "$wasm" -G Ninja --toolchain "$root/cmake/toolchains/wasm32-wasi.cmake" \
     -DHEXWORDS_BUILD_TESTS=OFF >/dev/null
-cmake --build "$wasm" --target convert_path page npm_package >/dev/null
+cmake --build "$wasm" --target list_speed page npm_package >/dev/null
 version=$(sed -n 's/^ *VERSION \([0-9.]*\)$/\1/p' "$root/CMakeLists.txt")
 
 work=$(mktemp -d)
@@ -27,7 +28,6 @@ npm install --prefix "$work/puppeteer" --no-audit --no-fund --no-save puppeteer-
 command=$work/npm/bin/hexwords
 "$root/build-bench/bench/make_corpus" prose "$megabytes" "$work/prose.txt"
 head -c 1000 "$work/prose.txt" >"$work/small.txt"
-: >"$work/empty.txt"
 
 failures=0
 check() { # check DESCRIPTION CONDITION
@@ -43,14 +43,10 @@ awk -v o="$ours" -v x="$xxd" -v mb="$megabytes" 'BEGIN {
     printf "prose, %d MB, to /dev/null: npm command %.3f s (%.0f MB/s), xxd -p %.3f s: %.1fx\n", mb, o, mb / o, x, x / o }'
 check "the npm command at least 5x the speed of xxd -p" "$xxd >= 5 * $ours"
 
-run_path=(node "$root/tests/run_wasi_module.js" "$wasm/bench/convert_path.wasm")
-hyperfine -N --style none --warmup 2 --runs "$runs" --export-csv "$work/paths.csv" \
-    -n simd128 "${run_path[*]} simd128 $work/prose.txt /dev/null" \
-    -n table "${run_path[*]} table $work/prose.txt /dev/null" \
-    -n "simd128 idle" "${run_path[*]} simd128 $work/empty.txt /dev/null" \
-    -n "table idle" "${run_path[*]} table $work/empty.txt /dev/null" >/dev/null
-simd=$(awk -v a="$(median "$work/paths.csv" simd128)" -v b="$(median "$work/paths.csv" "simd128 idle")" 'BEGIN { print a - b }')
-table=$(awk -v a="$(median "$work/paths.csv" table)" -v b="$(median "$work/paths.csv" "table idle")" 'BEGIN { print a - b }')
+# Best of five rounds each: "PATH SECONDS s MB/s MB/s ...", one line a path.
+node "$root/tests/run_wasi_module.js" "$wasm/bench/list_speed.wasm" "$work/prose.txt" >"$work/paths.txt"
+simd=$(awk '$1 == "simd128" { print $2 }' "$work/paths.txt")
+table=$(awk '$1 == "table" { print $2 }' "$work/paths.txt")
 awk -v s="$simd" -v t="$table" -v mb="$megabytes" 'BEGIN {
     printf "in-process under node: SIMD128 %.3f s (%.0f MB/s), table %.3f s (%.0f MB/s): %.2fx\n", s, mb / s, t, mb / t, t / s }'
 check "SIMD128 at least 2.5x the table path's speed" "$table >= 2.5 * $simd"

@@ -8,6 +8,10 @@ const path = require('node:path');
 // Runs a WASI module with these arguments, argument 0 first, and returns its exit status.
 function run(modulePath, args) {
     process.removeAllListeners('warning'); // node calls its WASI experimental: not the user's news
+    // node's fast calls into WASI may start the garbage collector inside them, and node then
+    // crashes once a module's memory has grown (nodejs/node#46777): the module makes few calls,
+    // and takes the slow ones.
+    require('node:v8').setFlagsFromString('--no-turbo-fast-api-calls');
     const { WASI } = require('node:wasi');
     const wasi = new WASI({ version: 'preview1', args, env: { PWD: process.cwd() },
                             preopens: { '/': '/' }, returnOnExit: true });

@@ -1,0 +1,63 @@
+// Times each listing path that the processor runs, in-process, on a corpus held in memory: the
+// best of a few rounds, each listing the whole corpus in blocks as the conversion does. For
+// builds that have no Google Benchmark, WebAssembly's among them.
+// Usage: list_speed CORPUS
+#include "convert.h"
+#include "listing.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+std::vector<unsigned char> read_whole(std::FILE *file) {
+    std::vector<unsigned char> bytes;
+    std::vector<unsigned char> block(convert_block_size);
+    for (std::size_t size = 1; size > 0;) {
+        size = std::fread(block.data(), 1, block.size(), file);
+        bytes.insert(bytes.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(size));
+    }
+    return bytes;
+}
+
+// Seconds to list the corpus once through the path; the listing's size goes to listed.
+double seconds_to_list(const listing_path &path, const std::vector<unsigned char> &corpus,
+                       std::vector<char> &listing, std::size_t &listed) {
+    const auto started = std::chrono::steady_clock::now();
+    listed = 0;
+    for (std::size_t done = 0; done < corpus.size(); done += convert_block_size) {
+        const std::size_t count = std::min(convert_block_size, corpus.size() - done);
+        listed += static_cast<std::size_t>(path.list(corpus.data() + done, count, listing.data()) -
+                                           listing.data());
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    std::FILE *file = argc == 2 ? std::fopen(argv[1], "rb") : nullptr;
+    if (file == nullptr) {
+        std::printf("Usage: list_speed CORPUS\n");
+        return 2;
+    }
+    const std::vector<unsigned char> corpus = read_whole(file);
+    static_cast<void>(std::fclose(file));
+    std::vector<char> listing(convert_block_size * longest_token + listing_overrun);
+    constexpr int rounds = 5;
+    for (const listing_path &path : listing_paths()) {
+        if (!path.runs_here) {
+            continue;
+        }
+        std::size_t listed = 0;
+        double best = seconds_to_list(path, corpus, listing, listed); // and warms it up
+        for (int round = 0; round < rounds; ++round) {
+            best = std::min(best, seconds_to_list(path, corpus, listing, listed));
+        }
+        std::printf("%s %.4f s %.0f MB/s %zu bytes listed\n", path.name, best,
+                    static_cast<double>(corpus.size()) / best / 1e6, listed);
+    }
+    return 0;
+}
