@@ -31,18 +31,18 @@ using list_function = char *(const unsigned char *bytes, std::size_t count, char
 inline constexpr std::size_t listing_overrun = 128;
 
 struct listing_path {
-    const char
-        *name; // the instruction set it needs: "avx2", "ssse3", "neon", "simd128", or "table"
+    // The instruction set it needs: "avx2", "ssse3", "neon", "simd128", or "table".
+    const char *name;
     list_function *list;
     bool runs_here; // whether this processor has that instruction set
 };
 
 listing_path table_path(); // any processor: a table of 256 ready-made tokens
 #if HEXWORDS_LISTS_AVX2
-listing_path avx2_path(); // x86-64 with AVX2: thirty-two bytes at a time
+listing_path avx2_path(); // x86 with AVX2: thirty-two bytes at a time
 #endif
 #if HEXWORDS_LISTS_SSSE3
-listing_path ssse3_path(); // x86-64 with SSSE3: sixteen bytes at a time
+listing_path ssse3_path(); // x86 with SSSE3: sixteen bytes at a time
 #endif
 #if HEXWORDS_LISTS_NEON
 listing_path neon_path(); // 64-bit ARM, where Advanced SIMD is always present

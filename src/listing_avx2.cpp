@@ -1,4 +1,4 @@
-// The AVX2 path, for x86-64 processors that have it: packs thirty-two bytes at a time and
+// The AVX2 path, for x86 processors that have it: packs thirty-two bytes at a time and
 // writes each group's eighty bytes of listing with three 32-byte stores.
 #include "vector_listing.h"
 

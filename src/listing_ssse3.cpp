@@ -1,4 +1,4 @@
-// The SSSE3 path, for x86-64 processors without AVX2: packs sixteen bytes at a time and writes
+// The SSSE3 path, for x86 processors without AVX2: packs sixteen bytes at a time and writes
 // each group's eighty bytes of listing with five 16-byte stores.
 #include "vector_listing.h"
 
