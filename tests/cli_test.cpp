@@ -273,6 +273,7 @@ const std::vector<conversion_case> conversions_everywhere = {
     {"LongestName", {"text.txt", long_name}, long_name},
     {"UnicodeNames", {unicode_name, "日本.hex"}, "日本.hex"},
     {"AbsolutePaths", {"@/text.txt", "@/out.hex"}, "out.hex"},
+    {"ParentFolders", {"dir/../text.txt", "dir/../out.hex"}, "out.hex"},
     {"PathsPastMaxPath", {deep_folder + "/text.txt", deep_folder + "/out.hex"}, deep_folder + "/out.hex"},
 };
 #ifdef _WIN32
