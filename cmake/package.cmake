@@ -47,8 +47,8 @@ set(CPACK_RPM_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
 set(CPACK_RPM_PACKAGE_SUMMARY "Write a text file as a listing of four-digit hex words")
 set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}
 
-The program is linked statically: it needs no library at all, and runs on any
-Linux kernel from 3.2 on.")
+The program is linked statically: it needs no library at all, whatever the
+distribution and its version.")
 set(CPACK_RPM_PACKAGE_LICENSE MIT)
 set(CPACK_RPM_PACKAGE_GROUP "Applications/Text")
 set(CPACK_RPM_CHANGELOG_FILE ${CMAKE_BINARY_DIR}/rpm-changelog)
