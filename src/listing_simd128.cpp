@@ -10,13 +10,6 @@ namespace {
 // Source bytes that packing classifies at a time.
 constexpr std::size_t pack_width = 16;
 
-// Store s of a group's listing swizzles the sixteen bytes of pairs from byte 6 * s of the group
-// on: they hold every pair that it needs.
-constexpr std::size_t store_size = 16;
-constexpr std::array<std::size_t, 5> store_windows = {0, 6, 12, 18, 24};
-constexpr auto layouts = make_group_layouts<store_windows.size(), store_size, 16>(store_windows);
-using layout = decltype(layouts)::value_type;
-
 v128_t load(const void *from) { return wasm_v128_load(from); }
 
 void store(void *to, v128_t bytes) { wasm_v128_store(to, bytes); }
@@ -67,12 +60,13 @@ std::size_t pack(const unsigned char *bytes, std::size_t count, unsigned char *p
 // Writes a group's listing in the layout for that place of its line feed; the stores reach 80 bytes
 // past listing.
 void write_group(const unsigned char *group, std::size_t line_feed, char *listing) {
-    const layout &chosen = layouts[line_feed];
-    for (std::size_t part = 0; part < store_windows.size(); ++part) {
-        const v128_t words = wasm_v128_or(
-            wasm_i8x16_swizzle(load(group + store_windows[part]), load(chosen.index[part].data())),
-            load(chosen.fixed[part].data()));
-        store(listing + part * store_size, words);
+    const auto &chosen = sixteen_byte_layouts[line_feed];
+    for (std::size_t part = 0; part < sixteen_byte_windows.size(); ++part) {
+        const v128_t words =
+            wasm_v128_or(wasm_i8x16_swizzle(load(group + sixteen_byte_windows[part]),
+                                            load(chosen.index[part].data())),
+                         load(chosen.fixed[part].data()));
+        store(listing + part * sixteen_byte_store, words);
     }
 }
 

@@ -141,6 +141,14 @@ constexpr auto make_group_layouts(std::array<std::size_t, stores> windows) {
     return layouts;
 }
 
+// The layouts of the paths whose shuffles see sixteen bytes and give sixteen (SSSE3, SIMD128):
+// five 16-byte stores, store s shuffling the sixteen bytes of pairs from byte 6 * s of the group
+// on, which hold every pair that it needs.
+inline constexpr std::size_t sixteen_byte_store = 16;
+inline constexpr std::array<std::size_t, 5> sixteen_byte_windows = {0, 6, 12, 18, 24};
+inline constexpr auto sixteen_byte_layouts =
+    make_group_layouts<sixteen_byte_windows.size(), sixteen_byte_store, 16>(sixteen_byte_windows);
+
 // How far a chunk's listing ran past its end: its last group went on over the zero pairs
 // after the pairs, and took them for words.
 constexpr std::size_t listing_past_end(std::size_t pair_count) {
