@@ -58,20 +58,22 @@ async function convertsEveryCase(tab, downloads) {
     }
 }
 
-// A file that was chosen and then changed on the disk before the page read it, dropped on the
-// page: the browser refuses to read it, as it does a file on a disk that has gone.
+// A file that was chosen and then removed from the disk before the page read it, dropped on the
+// page: the browser cannot read it, as with a file on a disk that has gone. Its size is asked for
+// before it is removed, so that the browser has noted the file as chosen, whenever it would
+// otherwise do so: a browser that noted it only on reading would find no file and list nothing.
 async function reportsUnreadableSource(tab, scratch) {
     await tab.reload();
-    const changed = path.join(scratch, 'notes.txt');
-    fs.writeFileSync(changed, 'HI\n');
+    const removed = path.join(scratch, 'notes.txt');
+    fs.writeFileSync(removed, 'HI\n');
     const holder = await tab.evaluateHandle(() => {
         const input = document.createElement('input');
         input.type = 'file';
         return input;
     });
-    await holder.uploadFile(changed);
-    fs.writeFileSync(changed, 'HI THERE\n');
-    fs.utimesSync(changed, new Date(), new Date(Date.now() + 60000));
+    await holder.uploadFile(removed);
+    assert.equal(await tab.evaluate((input) => input.files[0].size, holder), 3);
+    fs.unlinkSync(removed);
     await tab.evaluate((input) => {
         const files = new DataTransfer();
         files.items.add(input.files[0]);
