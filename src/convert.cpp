@@ -7,8 +7,11 @@
 
 std::array<listing_path, listing_path_count> listing_paths() {
     return {
+#if HEXWORDS_LISTS_AVX512
+        avx512_path(),
+#endif
 #if HEXWORDS_LISTS_AVX2
-        avx2_path(),
+            avx2_path(),
 #endif
 #if HEXWORDS_LISTS_SSSE3
             ssse3_path(),
