@@ -35,7 +35,7 @@ HEXWORDS_AVX2 unsigned char *pack_eight(__m128i pairs, unsigned mask, unsigned c
     const __m128i indexes =
         _mm_loadu_si128(reinterpret_cast<const __m128i *>(pack_indexes[mask].data()));
     _mm_storeu_si128(reinterpret_cast<__m128i *>(to), _mm_shuffle_epi8(pairs, indexes));
-    to += packed_sizes[mask];
+    to += kept_counts[mask] * pair_size;
     return to;
 }
 
@@ -75,9 +75,9 @@ HEXWORDS_AVX2 std::size_t pack(const unsigned char *bytes, std::size_t count,
     return static_cast<std::size_t>(packed - pairs);
 }
 
-// Writes a group's listing in the layout for that place of its line feed; the stores reach 96 bytes
-// past listing.
-HEXWORDS_AVX2 void write_group(const unsigned char *group, std::size_t line_feed, char *listing) {
+// Writes a group's listing in the layout for that place of its line feed and returns where it
+// ends; the stores reach 96 bytes past listing.
+HEXWORDS_AVX2 char *write_group(const unsigned char *group, std::size_t line_feed, char *listing) {
     const layout &chosen = layouts[line_feed];
     for (std::size_t part = 0; part < store_windows.size(); ++part) {
         const __m256i words =
@@ -86,6 +86,7 @@ HEXWORDS_AVX2 void write_group(const unsigned char *group, std::size_t line_feed
                             load(chosen.fixed[part].data()));
         store(listing + part * store_size, words);
     }
+    return listing + group_listing(line_feed);
 }
 
 // A bit for each pair of the group that is a line feed.

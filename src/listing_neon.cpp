@@ -1,99 +1,223 @@
-// The NEON path, for 64-bit ARM processors, which all have Advanced SIMD: packs sixteen bytes
-// at a time and writes each group's eighty bytes of listing with five table lookups that see
-// all thirty-two bytes of its pairs.
+// The NEON path, for ARM processors with Advanced SIMD: every 64-bit one, and the 32-bit ones
+// from ARMv7 on that have it. Packing keeps the bytes that have a token, eight at a time, as
+// they are; expanding turns sixteen of them at a time into their hex digits and writes the
+// group's eighty bytes of listing with five lookups in those thirty-two digits, each of which
+// leaves the fixed characters of its layout in place. AArch64 looks sixteen bytes up at once;
+// AArch32 eight at a time, from which the few functions below build the same steps.
 #include "vector_listing.h"
 
 #include <arm_neon.h>
 
+#if !defined(__aarch64__)
+#include <asm/hwcap.h>
+#include <sys/auxv.h>
+#endif
+
 namespace {
 
-// Source bytes that packing classifies at a time.
-constexpr std::size_t pack_width = 16;
+// Source bytes that packing classifies at a time: two registers.
+constexpr std::size_t pack_width = 32;
 
-// Each 16-byte store of a group's listing is a table lookup in all thirty-two bytes of the
-// group's pairs.
-constexpr std::size_t store_size = 16;
-constexpr std::size_t stores = group_listing_size / store_size;
-constexpr auto layouts = make_group_layouts<stores, store_size, group_bytes>({});
-using layout = decltype(layouts)::value_type;
+#if defined(__aarch64__)
+
+uint8x16_t look_up(uint8x16_t table, uint8x16_t index) { return vqtbl1q_u8(table, index); }
+
+uint8x8_t look_up(uint8x16_t table, uint8x8_t index) { return vqtbl1_u8(table, index); }
+
+// Where index is past 31, into keeps what it held.
+uint8x16_t look_up_into(uint8x16_t into, uint8x16x2_t table, uint8x16_t index) {
+    return vqtbx2q_u8(into, table, index);
+}
+
+// Thirty-two bits, one for each byte of first and then of second that is set, from lanes that
+// are all ones or all zeros.
+std::uint32_t bits_of(uint8x16_t first, uint8x16_t second) {
+    const uint8x16_t bit = vreinterpretq_u8_u64(vdupq_n_u64(0x8040201008040201U));
+    uint8x16_t bits = vpaddq_u8(vandq_u8(first, bit), vandq_u8(second, bit));
+    bits = vpaddq_u8(bits, bits);
+    bits = vpaddq_u8(bits, bits);
+    return vgetq_lane_u32(vreinterpretq_u32_u8(bits), 0);
+}
+
+bool runs_here() { return true; } // every 64-bit ARM processor has Advanced SIMD
+
+#else
+
+uint8x8x2_t halves(uint8x16_t bytes) { return {vget_low_u8(bytes), vget_high_u8(bytes)}; }
+
+uint8x8_t look_up(uint8x16_t table, uint8x8_t index) { return vtbl2_u8(halves(table), index); }
+
+uint8x16_t look_up(uint8x16_t table, uint8x16_t index) {
+    return vcombine_u8(look_up(table, vget_low_u8(index)), look_up(table, vget_high_u8(index)));
+}
+
+uint8x16_t look_up_into(uint8x16_t into, uint8x16x2_t table, uint8x16_t index) {
+    const uint8x8x4_t quarters = {vget_low_u8(table.val[0]), vget_high_u8(table.val[0]),
+                                  vget_low_u8(table.val[1]), vget_high_u8(table.val[1])};
+    return vcombine_u8(vtbx4_u8(vget_low_u8(into), quarters, vget_low_u8(index)),
+                       vtbx4_u8(vget_high_u8(into), quarters, vget_high_u8(index)));
+}
+
+std::uint32_t bits_of(uint8x16_t first, uint8x16_t second) {
+    const uint8x16_t bit = vreinterpretq_u8_u64(vdupq_n_u64(0x8040201008040201U));
+    const uint8x16_t first_bits = vandq_u8(first, bit);
+    const uint8x16_t second_bits = vandq_u8(second, bit);
+    uint8x8_t bits = vpadd_u8(vpadd_u8(vget_low_u8(first_bits), vget_high_u8(first_bits)),
+                              vpadd_u8(vget_low_u8(second_bits), vget_high_u8(second_bits)));
+    bits = vpadd_u8(bits, bits);
+    return vget_lane_u32(vreinterpret_u32_u8(bits), 0);
+}
+
+// The kernel tells whether this 32-bit ARM processor has Advanced SIMD. The check runs on every
+// core, so it keeps to the registers that all of them have.
+[[gnu::target("general-regs-only")]] bool runs_here() {
+    return (getauxval(AT_HWCAP) & HWCAP_NEON) != 0;
+}
+
+#endif
 
 uint8x16_t load(const void *from) { return vld1q_u8(static_cast<const std::uint8_t *>(from)); }
 
-// Stores the pairs whose bits are set in mask, of the eight in pairs, and returns what follows.
-unsigned char *pack_eight(uint8x16_t pairs, unsigned mask, unsigned char *to) {
-    vst1q_u8(to, vqtbl1q_u8(pairs, load(pack_indexes[mask].data())));
-    to += packed_sizes[mask];
+// For each mask of eight bits, the indexes of the bytes whose bits are set, of the first eight
+// bytes of a register (half 0) or of the last eight (half 1), moved to the front; 0x80 yields
+// zero.
+using keep_indexes = std::array<std::array<std::uint8_t, 8>, 256>;
+
+constexpr keep_indexes make_keep_indexes(unsigned half) {
+    keep_indexes table{};
+    for (unsigned mask = 0; mask < table.size(); ++mask) {
+        table[mask].fill(0x80);
+        for (unsigned byte = 0, kept = 0; byte < 8; ++byte) {
+            if ((mask >> byte & 1U) != 0) {
+                table[mask][kept++] = static_cast<std::uint8_t>(8 * half + byte);
+            }
+        }
+    }
+    return table;
+}
+
+constexpr keep_indexes keep_first_eight = make_keep_indexes(0);
+constexpr keep_indexes keep_last_eight = make_keep_indexes(1);
+
+// How many bits each mask of eight bits sets, in words of the indexes' size, so that both are
+// found with the same scaled index.
+constexpr std::array<std::uint64_t, 256> make_wide_kept_counts() {
+    std::array<std::uint64_t, 256> counts{};
+    for (std::size_t mask = 0; mask < counts.size(); ++mask) {
+        counts[mask] = kept_counts[mask];
+    }
+    return counts;
+}
+
+constexpr std::array<std::uint64_t, 256> wide_kept_counts = make_wide_kept_counts();
+
+// Stores the bytes of bytes that indexes[mask] picks, and returns what follows them.
+unsigned char *keep_eight(uint8x16_t bytes, const keep_indexes &indexes, std::size_t mask,
+                          unsigned char *to) {
+    vst1_u8(to, look_up(bytes, vld1_u8(indexes[mask].data())));
+    to += wide_kept_counts[mask];
     return to;
 }
 
-std::size_t pack(const unsigned char *bytes, std::size_t count, unsigned char *pairs) {
-    const uint8x16_t digits = load("0123456789abcdef");
-    // Each byte's bit in an eight-bit mask, for both halves.
-    const uint8x16_t bit = vreinterpretq_u8_u64(vdupq_n_u64(0x8040201008040201U));
-    unsigned char *packed = pairs;
+// Bytes from a blank (0x20) to 'Z' (0x5a), and line feeds, have tokens.
+uint8x16_t listed(uint8x16_t bytes) {
+    return vorrq_u8(vcleq_u8(vsubq_u8(bytes, vdupq_n_u8(' ')), vdupq_n_u8('Z' - ' ')),
+                    vceqq_u8(bytes, vdupq_n_u8('\n')));
+}
+
+std::size_t pack(const unsigned char *bytes, std::size_t count, unsigned char *packed) {
+    unsigned char *to = packed;
     for (std::size_t i = 0; i < count; i += pack_width) {
-        const uint8x16_t group = load(bytes + i);
-        const uint8x16_t mapped = vcleq_u8(vsubq_u8(group, vdupq_n_u8('!')), vdupq_n_u8('Z' - '!'));
-        const uint8x16_t blank = vceqq_u8(group, vdupq_n_u8(' '));
-        const uint8x16_t line_feed = vceqq_u8(group, vdupq_n_u8('\n'));
-        const uint8x16_t listed = vorrq_u8(vorrq_u8(mapped, blank), line_feed);
-        // Three pairwise additions gather each half's bits into bytes 0 and 1.
-        uint8x16_t keep = vandq_u8(listed, bit);
-        keep = vpaddq_u8(keep, keep);
-        keep = vpaddq_u8(keep, keep);
-        keep = vpaddq_u8(keep, keep);
-        const unsigned masks = vgetq_lane_u16(vreinterpretq_u16_u8(keep), 0);
-        const uint8x16_t value = vbicq_u8(group, blank);
-        const uint8x16_t high = vorrq_u8(vshrq_n_u8(value, 4), vdupq_n_u8('0'));
-        const uint8x16_t low = vqtbl1q_u8(digits, vandq_u8(value, vdupq_n_u8(0x0f)));
-        if (masks == 0xffffU) { // every byte has a word, as in text in capitals
-            const uint8x16x2_t pairs_in_order = {vzip1q_u8(high, low), vzip2q_u8(high, low)};
-            vst1q_u8_x2(packed, pairs_in_order);
-            packed += pack_width * pair_size;
+        const uint8x16_t first = load(bytes + i);
+        const uint8x16_t second = load(bytes + i + 16);
+        const std::uint32_t keep = bits_of(listed(first), listed(second));
+        if (keep == 0xffffffffU) { // every byte has a token, as in text in capitals
+            vst1q_u8(to, first);
+            vst1q_u8(to + 16, second);
+            to += pack_width;
             continue;
         }
-        packed = pack_eight(vzip1q_u8(high, low), masks & 0xffU, packed);
-        packed = pack_eight(vzip2q_u8(high, low), masks >> 8U, packed);
+        to = keep_eight(first, keep_first_eight, keep & 0xffU, to);
+        to = keep_eight(first, keep_last_eight, keep >> 8U & 0xffU, to);
+        to = keep_eight(second, keep_first_eight, keep >> 16U & 0xffU, to);
+        to = keep_eight(second, keep_last_eight, keep >> 24U, to);
     }
-    return static_cast<std::size_t>(packed - pairs);
+    return static_cast<std::size_t>(to - packed);
 }
 
-// Writes a group's listing in the layout for that place of its line feed; the stores reach 80 bytes
-// past listing.
-void write_group(const unsigned char *group, std::size_t line_feed, char *listing) {
-    const layout &chosen = layouts[line_feed];
-    const uint8x16x2_t pairs = vld1q_u8_x2(group);
-    uint8x16x4_t words{};
-    for (std::size_t store = 0; store < 4; ++store) {
-        words.val[store] = vorrq_u8(vqtbl2q_u8(pairs, load(chosen.index[store].data())),
-                                    load(chosen.fixed[store].data()));
+// The digits of a byte by its high four bits, where a line feed (0x0a) gives itself and a blank,
+// taken as 0x60, gives '0'; its low four bits give the second digit.
+constexpr std::array<char, 16> high_digits = {'\n', '?', '2', '3', '4', '5', '0'};
+
+// The layouts of a group for every place of its line feed, and for none, as lookups in its
+// digits: the sixteen first digits, then the sixteen second ones. A byte that is a digit holds
+// its index there; a fixed character of a word ("00 ") holds that character itself, whose code
+// is past 31, so that the lookup leaves it; and a line feed is the first digit of its byte.
+// Each layout takes 128 bytes, and its last byte says how far its listing goes.
+struct table_layout {
+    std::array<std::array<std::uint8_t, sixteen_byte_store>, 5> stores;
+    std::array<std::uint8_t, 47> unused;
+    std::uint8_t size;
+};
+static_assert(sizeof(table_layout) == 128);
+
+constexpr std::array<table_layout, group_pairs + 1> make_table_layouts() {
+    constexpr std::size_t stores = group_listing_size / sixteen_byte_store;
+    constexpr auto layouts = make_group_layouts<stores, sixteen_byte_store, group_bytes>(
+        std::array<std::size_t, stores>{});
+    std::array<table_layout, group_pairs + 1> made{};
+    for (std::size_t line_feed = 0; line_feed <= no_line_feed; ++line_feed) {
+        for (std::size_t store = 0; store < stores; ++store) {
+            for (std::size_t byte = 0; byte < sixteen_byte_store; ++byte) {
+                const char fixed = layouts[line_feed].fixed[store][byte];
+                const std::size_t pair_byte = layouts[line_feed].index[store][byte];
+                const std::size_t digit =
+                    pair_byte % pair_size * group_pairs + pair_byte / pair_size;
+                made[line_feed].stores[store][byte] =
+                    fixed == '\n'                        ? static_cast<std::uint8_t>(line_feed)
+                    : fixed != '\0' || pair_byte >= 0x80 ? static_cast<std::uint8_t>(fixed)
+                                                         : static_cast<std::uint8_t>(digit);
+            }
+        }
+        made[line_feed].size = static_cast<std::uint8_t>(group_listing(line_feed));
     }
+    return made;
+}
+
+constexpr auto table_layouts = make_table_layouts();
+
+// Writes the listing of the sixteen bytes at group, a line feed at line_feed of them, in that
+// place's layout; the stores reach 80 bytes past listing. Returns where the listing ends.
+char *write_group(const unsigned char *group, std::size_t line_feed, char *listing) {
+    const uint8x16_t kept = load(group);
+    const uint8x16_t value = vbslq_u8(vceqq_u8(kept, vdupq_n_u8(' ')), vdupq_n_u8(0x60), kept);
+    const uint8x16_t high = look_up(load(high_digits.data()), vshrq_n_u8(value, 4));
+    const uint8x16_t low = look_up(load("0123456789abcdef"), vandq_u8(value, vdupq_n_u8(0x0f)));
+    const uint8x16x2_t digits = {high, low};
+    const table_layout &layout = table_layouts[line_feed];
     auto *to = reinterpret_cast<std::uint8_t *>(listing);
-    vst1q_u8_x4(to, words);
-    vst1q_u8(to + 4 * store_size, vorrq_u8(vqtbl2q_u8(pairs, load(chosen.index[4].data())),
-                                           load(chosen.fixed[4].data())));
+    for (std::size_t store = 0; store < layout.stores.size(); ++store) {
+        const uint8x16_t fixed = load(layout.stores[store].data());
+        vst1q_u8(to + store * sixteen_byte_store, look_up_into(fixed, digits, fixed));
+    }
+    return listing + layout.size;
 }
 
-// Four bits for each pair of the group, the lowest set where the pair is a line feed.
+// Four bits for each of the group's sixteen bytes, the lowest set where it is a line feed.
 std::uint64_t line_feeds_in(const unsigned char *group) {
-    const uint16x8_t line_feed = vdupq_n_u16(line_feed_pair);
-    const uint8x16x2_t pairs = vld1q_u8_x2(group);
-    // Narrowed to a byte for each pair, then to four bits.
-    const uint8x16_t found =
-        vuzp1q_u8(vreinterpretq_u8_u16(vceqq_u16(vreinterpretq_u16_u8(pairs.val[0]), line_feed)),
-                  vreinterpretq_u8_u16(vceqq_u16(vreinterpretq_u16_u8(pairs.val[1]), line_feed)));
+    const uint8x16_t found = vceqq_u8(load(group), vdupq_n_u8('\n'));
     const uint8x8_t nibbles = vshrn_n_u16(vreinterpretq_u16_u8(found), 4);
     return vget_lane_u64(vreinterpret_u64_u8(nibbles), 0) & 0x1111111111111111U;
 }
 
-[[gnu::flatten]] char *expand(const unsigned char *pairs, std::size_t pair_count, char *listing) {
-    return expand_groups<line_feeds_in, write_group, 4>(pairs, pair_count, listing);
+[[gnu::flatten]] char *expand(const unsigned char *packed, std::size_t kept, char *listing) {
+    return expand_groups<line_feeds_in, write_group, 4, 1>(packed, kept, listing);
 }
 
 char *list_neon(const unsigned char *bytes, std::size_t count, char *listing) {
-    return list_in_chunks(bytes, count, listing, pack_width, pack, expand);
+    return list_in_chunks(bytes, count, listing, pack_width, pack, expand, 1);
 }
 
 } // namespace
 
-listing_path neon_path() { return {"neon", list_neon, true}; }
+listing_path neon_path() { return {"neon", list_neon, runs_here()}; }

@@ -27,7 +27,7 @@ v128_t last_pairs(v128_t high, v128_t low) {
 // Stores the pairs whose bits are set in mask, of the eight in pairs, and returns what follows.
 unsigned char *pack_eight(v128_t pairs, unsigned mask, unsigned char *to) {
     store(to, wasm_i8x16_swizzle(pairs, load(pack_indexes[mask].data())));
-    to += packed_sizes[mask];
+    to += kept_counts[mask] * pair_size;
     return to;
 }
 
@@ -57,9 +57,9 @@ std::size_t pack(const unsigned char *bytes, std::size_t count, unsigned char *p
     return static_cast<std::size_t>(packed - pairs);
 }
 
-// Writes a group's listing in the layout for that place of its line feed; the stores reach 80 bytes
-// past listing.
-void write_group(const unsigned char *group, std::size_t line_feed, char *listing) {
+// Writes a group's listing in the layout for that place of its line feed and returns where it
+// ends; the stores reach 80 bytes past listing.
+char *write_group(const unsigned char *group, std::size_t line_feed, char *listing) {
     const auto &chosen = sixteen_byte_layouts[line_feed];
     for (std::size_t part = 0; part < sixteen_byte_windows.size(); ++part) {
         const v128_t words =
@@ -68,6 +68,7 @@ void write_group(const unsigned char *group, std::size_t line_feed, char *listin
                          load(chosen.fixed[part].data()));
         store(listing + part * sixteen_byte_store, words);
     }
+    return listing + group_listing(line_feed);
 }
 
 // A bit for each pair of the group that is a line feed.

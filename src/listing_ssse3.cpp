@@ -22,7 +22,7 @@ HEXWORDS_SSSE3 void store(void *to, __m128i bytes) {
 // Stores the pairs whose bits are set in mask, of the eight in pairs, and returns what follows.
 HEXWORDS_SSSE3 unsigned char *pack_eight(__m128i pairs, unsigned mask, unsigned char *to) {
     store(to, _mm_shuffle_epi8(pairs, load(pack_indexes[mask].data())));
-    to += packed_sizes[mask];
+    to += kept_counts[mask] * pair_size;
     return to;
 }
 
@@ -56,9 +56,9 @@ HEXWORDS_SSSE3 std::size_t pack(const unsigned char *bytes, std::size_t count,
     return static_cast<std::size_t>(packed - pairs);
 }
 
-// Writes a group's listing in the layout for that place of its line feed; the stores reach 80 bytes
-// past listing.
-HEXWORDS_SSSE3 void write_group(const unsigned char *group, std::size_t line_feed, char *listing) {
+// Writes a group's listing in the layout for that place of its line feed and returns where it
+// ends; the stores reach 80 bytes past listing.
+HEXWORDS_SSSE3 char *write_group(const unsigned char *group, std::size_t line_feed, char *listing) {
     const auto &chosen = sixteen_byte_layouts[line_feed];
     for (std::size_t part = 0; part < sixteen_byte_windows.size(); ++part) {
         const __m128i words =
@@ -67,6 +67,7 @@ HEXWORDS_SSSE3 void write_group(const unsigned char *group, std::size_t line_fee
                          load(chosen.fixed[part].data()));
         store(listing + part * sixteen_byte_store, words);
     }
+    return listing + group_listing(line_feed);
 }
 
 // A bit for each pair of the group that is a line feed.

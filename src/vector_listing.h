@@ -1,11 +1,11 @@
 // What the vector paths share. They list a block in chunks, each in two passes:
 //
-// 1. Packing: for every byte that has a token, in order, a pair of characters: its two hex
-//    digits, "00" for a blank and "0a" for a line feed. No word starts with 0, so "0a" can
-//    only be a line feed.
-// 2. Expanding: each group of sixteen pairs becomes its listing with a few shuffles and
-//    stores. Which shuffles depends on where the group's line feed is, if it has one; a group
-//    with more than one is written a line at a time.
+// 1. Packing: for every byte that has a token, in order, what expanding needs of it: for most
+//    paths a pair of characters, its two hex digits, "00" for a blank and "0a" for a line feed
+//    (no word starts with 0, so "0a" can only be a line feed); for NEON the byte itself.
+// 2. Expanding: each group of sixteen packed bytes with tokens becomes its listing with a few
+//    shuffles and stores. Which shuffles depends on where the group's line feed is, if it has
+//    one; a group with more than one is written a line at a time.
 #pragma once
 
 #include "listing.h"
@@ -56,17 +56,16 @@ constexpr pack_table make_pack_indexes() {
 
 inline constexpr pack_table pack_indexes = make_pack_indexes();
 
-// For each mask of eight bits: the bytes of the pairs that it keeps.
-constexpr std::array<std::uint8_t, 256> make_packed_sizes() {
-    std::array<std::uint8_t, 256> sizes{};
-    for (unsigned mask = 0; mask < sizes.size(); ++mask) {
-        sizes[mask] =
-            static_cast<std::uint8_t>(pair_size * static_cast<unsigned>(std::popcount(mask)));
+// For each mask of eight bits: how many bits it sets, so how many bytes it keeps.
+constexpr std::array<std::uint8_t, 256> make_kept_counts() {
+    std::array<std::uint8_t, 256> counts{};
+    for (unsigned mask = 0; mask < counts.size(); ++mask) {
+        counts[mask] = static_cast<std::uint8_t>(std::popcount(mask));
     }
-    return sizes;
+    return counts;
 }
 
-inline constexpr std::array<std::uint8_t, 256> packed_sizes = make_packed_sizes();
+inline constexpr std::array<std::uint8_t, 256> kept_counts = make_kept_counts();
 
 // Byte p of a group's listing, when the group has no line feed, is character p % 5 of word
 // p / 5: the pair's two digits, then the fixed "00 ". With a line feed at pair line_feed, the
@@ -165,57 +164,60 @@ template <unsigned bits_per_pair> std::size_t first_line_feed(std::uint64_t line
 }
 
 // A group with more than one line feed, a line at a time, with a path's write_group.
-template <auto write_group, unsigned bits_per_pair>
+template <auto write_group, unsigned bits_per_pair, std::size_t packed_size>
 char *write_lines(const unsigned char *group, std::uint64_t line_feeds, char *listing) {
     std::size_t start = 0;
     for (; line_feeds != 0; line_feeds &= line_feeds - 1) {
         const std::size_t line_feed = first_line_feed<bits_per_pair>(line_feeds);
-        write_group(group + start * pair_size, line_feed - start, listing);
+        write_group(group + start * packed_size, line_feed - start, listing);
         listing += (line_feed - start) * longest_token + 1;
         start = line_feed + 1;
     }
-    write_group(group + start * pair_size, no_line_feed, listing);
+    write_group(group + start * packed_size, no_line_feed, listing);
     return listing + (group_pairs - start) * longest_token;
 }
 
 // The expanding pass, the same for every vector path, with the path's own two steps:
 // line_feeds_in(group) marks the group's line feeds, and write_group(group, line_feed, listing)
-// writes the group in the layout for that place of its line feed. Each path calls it from a
-// function with its own instructions, marked flatten, so that it and the steps are inlined
-// there.
-template <auto line_feeds_in, auto write_group, unsigned bits_per_pair>
-char *expand_groups(const unsigned char *pairs, std::size_t pair_count, char *listing) {
+// writes the group in the layout for that place of its line feed and returns where it ends.
+// packed_size is the bytes that packing wrote for each byte with a token. Each path calls it from a
+// function with its own instructions, marked flatten, so that it and the steps are inlined there.
+template <auto line_feeds_in, auto write_group, unsigned bits_per_pair,
+          std::size_t packed_size = pair_size>
+char *expand_groups(const unsigned char *packed, std::size_t pair_count, char *listing) {
     for (std::size_t used = 0; used < pair_count; used += group_pairs) {
-        const unsigned char *group = pairs + used * pair_size;
+        const unsigned char *group = packed + used * packed_size;
         const std::uint64_t line_feeds = line_feeds_in(group);
         if ((line_feeds & (line_feeds - 1)) != 0) {
-            listing = write_lines<write_group, bits_per_pair>(group, line_feeds, listing);
+            listing =
+                write_lines<write_group, bits_per_pair, packed_size>(group, line_feeds, listing);
             continue;
         }
         const std::size_t line_feed = first_line_feed<bits_per_pair>(line_feeds);
-        write_group(group, line_feed, listing);
-        listing += group_listing(line_feed);
+        listing = write_group(group, line_feed, listing);
     }
     return listing - listing_past_end(pair_count);
 }
 
-// A path's two passes over one chunk: packing returns the bytes of pairs it wrote, and
-// expanding returns where the listing it wrote ends (it may write up to listing_overrun past).
+// A path's two passes over one chunk: packing returns the bytes it wrote, and expanding returns
+// where the listing it wrote ends (it may write up to listing_overrun past).
 using pack_function = std::size_t(const unsigned char *bytes, std::size_t count,
-                                  unsigned char *pairs);
-using expand_function = char *(const unsigned char *pairs, std::size_t pair_count, char *listing);
+                                  unsigned char *packed);
+using expand_function = char *(const unsigned char *packed, std::size_t pair_count, char *listing);
 
 // Lists a block through a path's two passes, chunk by chunk, in whole packing groups of
-// group_input bytes; the table path takes the few bytes left over.
+// group_input bytes; the table path takes the few bytes left over. packing writes packed_size
+// bytes for each byte with a token.
 inline char *list_in_chunks(const unsigned char *bytes, std::size_t count, char *listing,
-                            std::size_t group_input, pack_function *pack, expand_function *expand) {
-    std::array<unsigned char, pairs_room> pairs; // NOLINT(*-member-init): written before read
+                            std::size_t group_input, pack_function *pack, expand_function *expand,
+                            std::size_t packed_size = pair_size) {
+    std::array<unsigned char, pairs_room> packed; // NOLINT(*-member-init): written before read
     const std::size_t whole = count - count % group_input;
     for (std::size_t done = 0; done < whole; done += chunk_size) {
         const std::size_t size = std::min(chunk_size, whole - done);
-        const std::size_t pair_count = pack(bytes + done, size, pairs.data()) / pair_size;
-        std::memset(pairs.data() + pair_count * pair_size, 0, pairs_padding);
-        listing = expand(pairs.data(), pair_count, listing);
+        const std::size_t pair_count = pack(bytes + done, size, packed.data()) / packed_size;
+        std::memset(packed.data() + pair_count * packed_size, 0, pairs_padding);
+        listing = expand(packed.data(), pair_count, listing);
     }
     return table_path().list(bytes + whole, count - whole, listing);
 }
