@@ -2,8 +2,9 @@
 # Times hexwords, whole process, against the tools people would otherwise use, on generated
 # corpora, and checks the speed and memory targets: to /dev/null against cat, xxd -p, od,
 # hexdump and basenc; file to file, on tmpfs and on disk, against cat copying the listing; a
-# 1 KB file, dynamic and static; peak memory, dynamic and static; and, under qemu, the
-# instructions each listing path executes per byte.
+# 1 KB file, dynamic and static; peak memory, dynamic and static; each listing path in-process;
+# and, under qemu, the instructions each listing path executes per byte. The machine's own
+# memory-copy speed is measured first, so that its memory can be told from the program's speed.
 # Usage: bench/run.sh [MEGABYTES]      (RUNS=N sets the timed runs per command; default 10)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,7 +16,7 @@ if ! command -v hyperfine >/dev/null || [[ ! -x /usr/bin/time ]]; then
     apt-get update -qq && apt-get install -y -qq hyperfine time >/dev/null
 fi
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DHEXWORDS_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target hexwords make_corpus >/dev/null
+cmake --build "$build" --target hexwords make_corpus list_speed >/dev/null
 hexwords=$build/hexwords
 # The static program of the tarballs and RPM packages, for start-up and memory.
 cmake -S "$root" -B "$build-static" -DCMAKE_BUILD_TYPE=Release -DHEXWORDS_STATIC=ON \
@@ -45,7 +46,23 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 echo "hexwords $(git -C "$root" describe --always --dirty 2>/dev/null || echo) on $(nproc) cores," \
      "$(lscpu | sed -n 's/^Model name: *//p' | head -1), $(uname -sr)"
 echo "AVX2: $(grep -qw avx2 /proc/cpuinfo && echo yes || echo no)," \
-     "AVX-512: $(grep -qw avx512f /proc/cpuinfo && echo yes || echo no)"
+     "AVX-512 with VBMI2: $(grep -qw avx512_vbmi2 /proc/cpuinfo && echo yes || echo no)"
+
+# The memory's speed: dd copies the prose corpus from the page cache into its own memory, which
+# is what reading the source costs hexwords too.
+hyperfine -N --style none --warmup 2 --runs "$runs" --export-csv "$work/copy.csv" \
+    -n dd "dd if=$work/prose.txt of=/dev/null bs=128K status=none" >/dev/null
+awk -F, -v mb="$megabytes" 'NR == 2 { printf "memory copy: dd reads the %d MB corpus from the " \
+    "page cache in %.1f ms, %.1f GB/s\n", mb, $4 * 1000, mb / $4 / 1000 }' "$work/copy.csv"
+
+# Each listing path in-process, on the corpora held in memory (bench/list_speed.cpp).
+echo
+echo "In-process, each path this processor runs (best of 5 rounds):"
+echo "| path | prose MB/s | capitals MB/s |"
+echo "|---|---:|---:|"
+paste -d ' ' <("$build/bench/list_speed" "$work/prose.txt") \
+    <("$build/bench/list_speed" "$work/upper.txt") |
+    awk '{ printf "| %s | %s | %s |\n", $1, $4, $12 }'
 
 cat_limit() { case $1 in prose) echo 2.5 ;; upper) echo 3.0 ;; esac; }
 for corpus in prose upper; do
