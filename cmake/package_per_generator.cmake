@@ -1,21 +1,8 @@
 # Run by cpack for each kind of package: which build makes it, what goes into it, and the date
 # that every time stamp in it takes.
 
-# The date of the last commit; without git history, that of the newest entry of the changelog.
-if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
-    execute_process(COMMAND git -c safe.directory=* log -1 --format=%ct
-                    WORKING_DIRECTORY ${CPACK_HEXWORDS_SOURCE_DIR}
-                    OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE
-                    RESULT_VARIABLE git_failed ERROR_QUIET)
-    if(git_failed OR NOT epoch MATCHES "^[0-9]+$")
-        file(STRINGS ${CPACK_HEXWORDS_SOURCE_DIR}/CHANGELOG.md newest
-             REGEX "^## [0-9.]+ \\([^)]+\\)$" LIMIT_COUNT 1)
-        string(REGEX REPLACE "^## [0-9.]+ \\(([^)]+)\\)$" "\\1" newest "${newest}")
-        execute_process(COMMAND date -u -d "${newest}" +%s OUTPUT_VARIABLE epoch
-                        OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-    endif()
-    set(ENV{SOURCE_DATE_EPOCH} ${epoch})
-endif()
+include(${CPACK_HEXWORDS_SOURCE_DIR}/cmake/source_date_epoch.cmake)
+hexwords_source_date_epoch(${CPACK_HEXWORDS_SOURCE_DIR})
 
 # Each kind of package takes the program and the documents laid out its own way.
 function(hexwords_package_components)

@@ -1,0 +1,20 @@
+# The Windows installer, hexwords-VERSION-win64.msi, made from cmake/hexwords.wxs by
+# cmake/make_windows_installer.cmake with msitools (Debian's wixl and msitools) and faketime:
+#   cmake --build build-win --target windows_installer
+# The upgrade code is the product's for good; the product code and the package code follow from
+# the version, so that a version built again is the same package.
+set(windows_installer ${CMAKE_BINARY_DIR}/hexwords-${PROJECT_VERSION}-win64.msi)
+set(upgrade_code 6D2F1C4B-3E0A-4B8F-9C51-7A2E4D9B1F03)
+string(UUID product_code NAMESPACE ${upgrade_code} NAME "product ${PROJECT_VERSION}" TYPE SHA1 UPPER)
+string(UUID package_code NAMESPACE ${upgrade_code} NAME "package ${PROJECT_VERSION}" TYPE SHA1 UPPER)
+add_custom_command(OUTPUT ${windows_installer}
+    COMMAND ${CMAKE_COMMAND} -D SOURCE_DIR=${PROJECT_SOURCE_DIR} -D VERSION=${PROJECT_VERSION}
+            -D PRODUCT_CODE=${product_code} -D PACKAGE_CODE=${package_code}
+            "-D MANUFACTURER=${CPACK_PACKAGE_VENDOR}"
+            "-D FILES=$<TARGET_FILE:hexwords>;${CMAKE_BINARY_DIR}/README.txt;${CMAKE_BINARY_DIR}/LICENSE.txt"
+            -D OUTPUT=${windows_installer}
+            -P ${PROJECT_SOURCE_DIR}/cmake/make_windows_installer.cmake
+    DEPENDS hexwords ${CMAKE_BINARY_DIR}/README.txt ${CMAKE_BINARY_DIR}/LICENSE.txt
+            cmake/hexwords.wxs cmake/make_windows_installer.cmake cmake/source_date_epoch.cmake
+    VERBATIM)
+add_custom_target(windows_installer DEPENDS ${windows_installer})
