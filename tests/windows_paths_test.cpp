@@ -36,6 +36,9 @@ const path_case path_cases[] = {
     {"AtMaxPath", absolute_of_size(MAX_PATH), LR"(\\?\)" + absolute_of_size(MAX_PATH)},
     {"LongAbsoluteWithBothSlashes", L"C:/" + first + L"\\" + second + L"/file.txt", LR"(\\?\C:\)" + long_tail},
     {"LongWithDotAndDotDot", LR"(C:\)" + first + LR"(\.\x\..\)" + second + LR"(\file.txt)", LR"(\\?\C:\)" + long_tail},
+    // A long path names the file that a short one would: Windows drops a name's trailing dots
+    // and blanks, which the \\?\ form would keep.
+    {"LongEndingInDotAndBlank", LR"(C:\)" + long_tail + L". ", LR"(\\?\C:\)" + long_tail},
     {"LongRelative", long_tail, LR"(\\?\@\)" + long_tail},
     {"LongRelativeWithDotDot", LR"(x\..\)" + long_tail, LR"(\\?\@\)" + long_tail},
     {"ShortRelativeLongOnceAbsolute", std::wstring(250, L'r'), LR"(\\?\@\)" + std::wstring(250, L'r')},
