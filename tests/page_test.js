@@ -87,6 +87,7 @@ async function puppeteerTab(browserName) {
                                                          { timeout: 120000 })).jsonValue(),
         download: async (name) => { await tab.click('#download'); return savedFile(downloads, name); },
         saved: (name) => savedFile(downloads, name),
+        text: (id) => tab.$eval(`#${id}`, (element) => element.textContent),
         close: async () => {
             await browser.close();
             fs.rmSync(scratch, { recursive: true, force: true });
@@ -136,6 +137,7 @@ async function webkitTab() {
             return savedFile(scratch, name);
         },
         saved: (name) => savedFile(scratch, name),
+        text: (id) => driver.findElement(By.id(id)).getAttribute('textContent'),
         close: async () => {
             await driver.quit();
             server.kill();
@@ -144,6 +146,7 @@ async function webkitTab() {
     };
 }
 
+// Every case gives its listing through the download, and the words and lines that it holds.
 async function convertsEveryCase(browser) {
     const names = fs.readdirSync(casesDirectory).filter((name) => name.endsWith('.txt'));
     assert.ok(names.length > 0, `no NAME.txt in ${casesDirectory}`);
@@ -152,10 +155,13 @@ async function convertsEveryCase(browser) {
         await browser.choose(path.join(casesDirectory, name));
         const expectedName = name.replace(/\.txt$/, '.hex');
         assert.deepEqual(await browser.outcome(), { error: null, download: expectedName });
+        const expected = fs.readFileSync(path.join(casesDirectory, expectedName));
+        const { words, lines } = wordsAndLines(expected);
+        assert.match(await browser.text('words'),
+                     new RegExp(`^${words.toLocaleString('en')} words in ${lines.toLocaleString('en')} lines\\.`));
         const listing = await browser.download(expectedName);
-        assert.ok(listing.equals(fs.readFileSync(path.join(casesDirectory, expectedName))),
-                  `${expectedName} differs from the native program's listing`);
-        console.log(`ok: ${name} gives ${expectedName}, ${listing.length} bytes`);
+        assert.ok(listing.equals(expected), `${expectedName} differs from the native program's listing`);
+        console.log(`ok: ${name} gives ${expectedName}, ${listing.length} bytes, ${words} words`);
     }
 }
 

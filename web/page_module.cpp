@@ -2,6 +2,7 @@
 // the blocks it lists. The module imports nothing.
 #include "listing.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 extern "C" {
@@ -17,5 +18,11 @@ extern "C" {
 [[clang::export_name("hexwords_list")]] char *hexwords_list(const unsigned char *bytes,
                                                             std::size_t count, char *listing) {
     return fastest_path().list(bytes, count, listing);
+}
+
+// How many line feeds the count bytes at bytes hold: the lines of their listing, which keeps them.
+[[clang::export_name("hexwords_line_feeds")]] std::size_t
+hexwords_line_feeds(const unsigned char *bytes, std::size_t count) {
+    return static_cast<std::size_t>(std::count(bytes, bytes + count, '\n'));
 }
 }
