@@ -12,8 +12,8 @@ megabytes=${1:-100}
 runs=${RUNS:-10}
 build=$root/build-bench
 
-if ! command -v hyperfine >/dev/null || [[ ! -x /usr/bin/time ]]; then
-    apt-get update -qq && apt-get install -y -qq hyperfine time >/dev/null
+if ! command -v hyperfine >/dev/null || [[ ! -x /usr/bin/time ]] || ! command -v gnuplot >/dev/null; then
+    apt-get update -qq && apt-get install -y -qq hyperfine time gnuplot-nox >/dev/null
 fi
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DHEXWORDS_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --target hexwords make_corpus list_speed >/dev/null
@@ -94,6 +94,13 @@ for corpus in prose upper; do
     check "$corpus: at least 1.5x faster than basenc --base16" "$(median "$work/$corpus.csv" "basenc --base16") >= 1.5 * $base"
     check "$corpus: within ${limit}x the time of cat ($(ratio "$base" "$cat_time")x)" "$base <= $limit * $cat_time"
 done
+
+# The chart of both tables: each command's speed on each corpus, on a logarithmic scale.
+join -t, <(tail -n +2 "$work/prose.csv" | cut -d, -f1,4) <(tail -n +2 "$work/upper.csv" | cut -d, -f1,4) |
+    awk -F, -v mb="$megabytes" '{ sub(/^"/, "", $1); sub(/[ "].*/, "", $1); printf "%s %.1f %.1f\n", $1, mb / $2, mb / $3 }' \
+    >"$work/speeds.dat"
+gnuplot -e "speeds='$work/speeds.dat'; chart='$build/speed.svg'; megabytes=$megabytes" "$root/bench/speed.gp"
+echo "chart: $build/speed.svg"
 
 # File to file: the listing is written out, as users do, against cat writing the same listing.
 # Each run starts with no output file, so that neither pays for emptying the last one. cat
