@@ -18,66 +18,6 @@ namespace {
 // Source bytes that packing classifies at a time: two registers.
 constexpr std::size_t pack_width = 32;
 
-#if defined(__aarch64__)
-
-uint8x16_t look_up(uint8x16_t table, uint8x16_t index) { return vqtbl1q_u8(table, index); }
-
-uint8x8_t look_up(uint8x16_t table, uint8x8_t index) { return vqtbl1_u8(table, index); }
-
-// Where index is past 31, into keeps what it held.
-uint8x16_t look_up_into(uint8x16_t into, uint8x16x2_t table, uint8x16_t index) {
-    return vqtbx2q_u8(into, table, index);
-}
-
-// Thirty-two bits, one for each byte of first and then of second that is set, from lanes that
-// are all ones or all zeros.
-std::uint32_t bits_of(uint8x16_t first, uint8x16_t second) {
-    const uint8x16_t bit = vreinterpretq_u8_u64(vdupq_n_u64(0x8040201008040201U));
-    uint8x16_t bits = vpaddq_u8(vandq_u8(first, bit), vandq_u8(second, bit));
-    bits = vpaddq_u8(bits, bits);
-    bits = vpaddq_u8(bits, bits);
-    return vgetq_lane_u32(vreinterpretq_u32_u8(bits), 0);
-}
-
-bool runs_here() { return true; } // every 64-bit ARM processor has Advanced SIMD
-
-#else
-
-uint8x8x2_t halves(uint8x16_t bytes) { return {vget_low_u8(bytes), vget_high_u8(bytes)}; }
-
-uint8x8_t look_up(uint8x16_t table, uint8x8_t index) { return vtbl2_u8(halves(table), index); }
-
-uint8x16_t look_up(uint8x16_t table, uint8x16_t index) {
-    return vcombine_u8(look_up(table, vget_low_u8(index)), look_up(table, vget_high_u8(index)));
-}
-
-uint8x16_t look_up_into(uint8x16_t into, uint8x16x2_t table, uint8x16_t index) {
-    const uint8x8x4_t quarters = {vget_low_u8(table.val[0]), vget_high_u8(table.val[0]),
-                                  vget_low_u8(table.val[1]), vget_high_u8(table.val[1])};
-    return vcombine_u8(vtbx4_u8(vget_low_u8(into), quarters, vget_low_u8(index)),
-                       vtbx4_u8(vget_high_u8(into), quarters, vget_high_u8(index)));
-}
-
-std::uint32_t bits_of(uint8x16_t first, uint8x16_t second) {
-    const uint8x16_t bit = vreinterpretq_u8_u64(vdupq_n_u64(0x8040201008040201U));
-    const uint8x16_t first_bits = vandq_u8(first, bit);
-    const uint8x16_t second_bits = vandq_u8(second, bit);
-    uint8x8_t bits = vpadd_u8(vpadd_u8(vget_low_u8(first_bits), vget_high_u8(first_bits)),
-                              vpadd_u8(vget_low_u8(second_bits), vget_high_u8(second_bits)));
-    bits = vpadd_u8(bits, bits);
-    return vget_lane_u32(vreinterpret_u32_u8(bits), 0);
-}
-
-// The kernel tells whether this 32-bit ARM processor has Advanced SIMD. The check runs on every
-// core, so it keeps to the registers that all of them have.
-[[gnu::target("general-regs-only")]] bool runs_here() {
-    return (getauxval(AT_HWCAP) & HWCAP_NEON) != 0;
-}
-
-#endif
-
-uint8x16_t load(const void *from) { return vld1q_u8(static_cast<const std::uint8_t *>(from)); }
-
 // For each mask of eight bits, the indexes of the bytes whose bits are set, of the first eight
 // bytes of a register (half 0) or of the last eight (half 1), moved to the front; 0x80 yields
 // zero.
@@ -99,6 +39,91 @@ constexpr keep_indexes make_keep_indexes(unsigned half) {
 constexpr keep_indexes keep_first_eight = make_keep_indexes(0);
 constexpr keep_indexes keep_last_eight = make_keep_indexes(1);
 
+#if defined(__aarch64__)
+
+uint8x16_t look_up(uint8x16_t table, uint8x16_t index) { return vqtbl1q_u8(table, index); }
+
+// The bytes of the first eight of bytes (half 0) or of the last eight that keep[mask] picks.
+uint8x8_t picked(uint8x16_t bytes, std::size_t half, std::size_t mask) {
+    const keep_indexes &keep = half == 0 ? keep_first_eight : keep_last_eight;
+    return vqtbl1_u8(bytes, vld1_u8(keep[mask].data()));
+}
+
+// Where index is past 31, into keeps what it held.
+uint8x16_t look_up_into(uint8x16_t into, uint8x16x2_t table, uint8x16_t index) {
+    return vqtbx2q_u8(into, table, index);
+}
+
+// Thirty-two bits, one for each byte of first and then of second that is set, from lanes that
+// are all ones or all zeros.
+std::uint32_t bits_of(uint8x16_t first, uint8x16_t second) {
+    const uint8x16_t bit = vreinterpretq_u8_u64(vdupq_n_u64(0x8040201008040201U));
+    uint8x16_t bits = vpaddq_u8(vandq_u8(first, bit), vandq_u8(second, bit));
+    bits = vpaddq_u8(bits, bits);
+    bits = vpaddq_u8(bits, bits);
+    return vgetq_lane_u32(vreinterpretq_u32_u8(bits), 0);
+}
+
+// Four bits for each of the group's sixteen bytes, the lowest set where it is a line feed.
+constexpr unsigned line_feed_bits = 4;
+std::uint64_t line_feeds_in(const unsigned char *group) {
+    const uint8x16_t found = vceqq_u8(vld1q_u8(group), vdupq_n_u8('\n'));
+    const uint8x8_t nibbles = vshrn_n_u16(vreinterpretq_u16_u8(found), 4);
+    return vget_lane_u64(vreinterpret_u64_u8(nibbles), 0) & 0x1111111111111111U;
+}
+
+bool runs_here() { return true; } // every 64-bit ARM processor has Advanced SIMD
+
+#else
+
+uint8x8x2_t halves(uint8x16_t bytes) { return {vget_low_u8(bytes), vget_high_u8(bytes)}; }
+
+uint8x16_t look_up(uint8x16_t table, uint8x16_t index) {
+    return vcombine_u8(vtbl2_u8(halves(table), vget_low_u8(index)),
+                       vtbl2_u8(halves(table), vget_high_u8(index)));
+}
+
+// Each half looked up in itself, which takes one register where the whole would take two.
+uint8x8_t picked(uint8x16_t bytes, std::size_t half, std::size_t mask) {
+    return vtbl1_u8(half == 0 ? vget_low_u8(bytes) : vget_high_u8(bytes),
+                    vld1_u8(keep_first_eight[mask].data()));
+}
+
+uint8x16_t look_up_into(uint8x16_t into, uint8x16x2_t table, uint8x16_t index) {
+    const uint8x8x4_t quarters = {vget_low_u8(table.val[0]), vget_high_u8(table.val[0]),
+                                  vget_low_u8(table.val[1]), vget_high_u8(table.val[1])};
+    return vcombine_u8(vtbx4_u8(vget_low_u8(into), quarters, vget_low_u8(index)),
+                       vtbx4_u8(vget_high_u8(into), quarters, vget_high_u8(index)));
+}
+
+std::uint32_t bits_of(uint8x16_t first, uint8x16_t second) {
+    const uint8x16_t bit = vreinterpretq_u8_u64(vdupq_n_u64(0x8040201008040201U));
+    const uint8x16_t first_bits = vandq_u8(first, bit);
+    const uint8x16_t second_bits = vandq_u8(second, bit);
+    uint8x8_t bits = vpadd_u8(vpadd_u8(vget_low_u8(first_bits), vget_high_u8(first_bits)),
+                              vpadd_u8(vget_low_u8(second_bits), vget_high_u8(second_bits)));
+    bits = vpadd_u8(bits, bits);
+    return vget_lane_u32(vreinterpret_u32_u8(bits), 0);
+}
+
+// A bit for each of the group's sixteen bytes that is a line feed: a 32-bit processor handles
+// sixteen bits better than sixty-four.
+constexpr unsigned line_feed_bits = 1;
+std::uint64_t line_feeds_in(const unsigned char *group) {
+    const uint8x16_t found = vceqq_u8(vld1q_u8(group), vdupq_n_u8('\n'));
+    return bits_of(found, vdupq_n_u8(0)) & 0xffffU;
+}
+
+// The kernel tells whether this 32-bit ARM processor has Advanced SIMD. The check runs on every
+// core, so it keeps to the registers that all of them have.
+[[gnu::target("general-regs-only")]] bool runs_here() {
+    return (getauxval(AT_HWCAP) & HWCAP_NEON) != 0;
+}
+
+#endif
+
+uint8x16_t load(const void *from) { return vld1q_u8(static_cast<const std::uint8_t *>(from)); }
+
 // How many bits each mask of eight bits sets, in words of the indexes' size, so that both are
 // found with the same scaled index.
 constexpr std::array<std::uint64_t, 256> make_wide_kept_counts() {
@@ -111,10 +136,9 @@ constexpr std::array<std::uint64_t, 256> make_wide_kept_counts() {
 
 constexpr std::array<std::uint64_t, 256> wide_kept_counts = make_wide_kept_counts();
 
-// Stores the bytes of bytes that indexes[mask] picks, and returns what follows them.
-unsigned char *keep_eight(uint8x16_t bytes, const keep_indexes &indexes, std::size_t mask,
-                          unsigned char *to) {
-    vst1_u8(to, look_up(bytes, vld1_u8(indexes[mask].data())));
+// Stores the bytes of half of bytes whose bits are set in mask, and returns what follows them.
+unsigned char *keep_eight(uint8x16_t bytes, std::size_t half, std::size_t mask, unsigned char *to) {
+    vst1_u8(to, picked(bytes, half, mask));
     to += wide_kept_counts[mask];
     return to;
 }
@@ -137,10 +161,10 @@ std::size_t pack(const unsigned char *bytes, std::size_t count, unsigned char *p
             to += pack_width;
             continue;
         }
-        to = keep_eight(first, keep_first_eight, keep & 0xffU, to);
-        to = keep_eight(first, keep_last_eight, keep >> 8U & 0xffU, to);
-        to = keep_eight(second, keep_first_eight, keep >> 16U & 0xffU, to);
-        to = keep_eight(second, keep_last_eight, keep >> 24U, to);
+        to = keep_eight(first, 0, keep & 0xffU, to);
+        to = keep_eight(first, 1, keep >> 8U & 0xffU, to);
+        to = keep_eight(second, 0, keep >> 16U & 0xffU, to);
+        to = keep_eight(second, 1, keep >> 24U, to);
     }
     return static_cast<std::size_t>(to - packed);
 }
@@ -203,15 +227,8 @@ char *write_group(const unsigned char *group, std::size_t line_feed, char *listi
     return listing + layout.size;
 }
 
-// Four bits for each of the group's sixteen bytes, the lowest set where it is a line feed.
-std::uint64_t line_feeds_in(const unsigned char *group) {
-    const uint8x16_t found = vceqq_u8(load(group), vdupq_n_u8('\n'));
-    const uint8x8_t nibbles = vshrn_n_u16(vreinterpretq_u16_u8(found), 4);
-    return vget_lane_u64(vreinterpret_u64_u8(nibbles), 0) & 0x1111111111111111U;
-}
-
 [[gnu::flatten]] char *expand(const unsigned char *packed, std::size_t kept, char *listing) {
-    return expand_groups<line_feeds_in, write_group, 4, 1>(packed, kept, listing);
+    return expand_groups<line_feeds_in, write_group, line_feed_bits, 1>(packed, kept, listing);
 }
 
 char *list_neon(const unsigned char *bytes, std::size_t count, char *listing) {
