@@ -10,10 +10,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <numeric>
 #include <random>
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -208,6 +210,46 @@ TEST_P(PathTest, RandomInputsMatchModelAtEveryBufferBoundary) {
             const std::string text = random_text(size, random, alphabet);
             ASSERT_EQ(converted(text, GetParam()), expected_listing(text))
                 << "size " << size << ", alphabet \"" << alphabet << '"';
+        }
+    }
+}
+
+// A path alone, on a source of exactly its size, so that the sanitizers catch a read outside it,
+// and a listing of the room that the contract asks for and a guard after it: nothing may be
+// written more than listing_overrun bytes past the end that the path returns. A line feed, a blank
+// or a dropped byte stands at every offset of two 64-byte groups and of the 64-byte groups on
+// either side of the end of a 4 KiB chunk, among bytes that all have a word or that all are
+// dropped, with tails of every length after it.
+TEST_P(PathTest, ListsEveryOffsetWithinItsBounds) {
+    constexpr std::size_t guard_size = 64;
+    std::vector<std::size_t> offsets(128);
+    std::iota(offsets.begin(), offsets.end(), 0);
+    for (std::size_t offset = 4096 - 64; offset < 4096 + 64; ++offset) {
+        offsets.push_back(offset);
+    }
+    for (const char background : {'Q', 'q'}) {
+        for (const char odd_one : {'\n', ' ', 'x', '\xff'}) {
+            for (const std::size_t offset : offsets) {
+                const std::size_t tail = offset % 67;
+                const std::string text =
+                    std::string(offset, background) + odd_one + std::string(tail, background);
+                const std::string token = expected_listing({&background, 1});
+                const std::string listing_expected = repeated(token, offset) +
+                                                     expected_listing({&odd_one, 1}) +
+                                                     repeated(token, tail);
+                const std::vector<unsigned char> bytes(text.begin(), text.end());
+                const std::size_t room = text.size() * longest_token + listing_overrun;
+                std::vector<char> listing(room + guard_size, '\x7f');
+                const char *end = GetParam().list(bytes.data(), bytes.size(), listing.data());
+                ASSERT_EQ(std::string_view(listing.data(), end), listing_expected)
+                    << "offset " << offset << " in " << text.size() << " bytes of " << background;
+                const char *past_overrun = end + listing_overrun;
+                ASSERT_TRUE(std::all_of(past_overrun,
+                                        std::as_const(listing).data() + listing.size(),
+                                        [](char byte) { return byte == '\x7f'; }))
+                    << "written past the overrun at offset " << offset;
+                ASSERT_EQ(bytes, std::vector<unsigned char>(text.begin(), text.end()));
+            }
         }
     }
 }
