@@ -296,16 +296,21 @@ async function reportsUnreadableSource({ tab, scratch, open, outcome }) {
     console.log('ok: a source that cannot be read gives "Error reading notes.txt" and no download');
 }
 
-// The page at a laptop's width and a phone's, with a listing shown, for a person to look at.
+// The page at a laptop's width and a phone's, light and dark, with a listing shown, for a person
+// to look at.
 async function takeScreenshots({ tab, open, choose, outcome }) {
     fs.mkdirSync(screenshots, { recursive: true });
-    for (const [name, width, height, phone] of [['laptop', 1366, 900, false], ['phone', 390, 844, true]]) {
-        await tab.setViewport({ width, height, deviceScaleFactor: phone ? 2 : 1, isMobile: phone,
-                                hasTouch: phone });
-        await open();
-        await choose(path.join(casesDirectory, 'sample.txt'));
-        await outcome();
-        await tab.screenshot({ path: path.join(screenshots, `page-${name}.png`), fullPage: true });
+    for (const scheme of ['light', 'dark']) {
+        await tab.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: scheme }]);
+        for (const [name, width, height, phone] of [['laptop', 1366, 900, false], ['phone', 390, 844, true]]) {
+            await tab.setViewport({ width, height, deviceScaleFactor: phone ? 2 : 1, isMobile: phone,
+                                    hasTouch: phone });
+            await open();
+            await choose(path.join(casesDirectory, 'sample.txt'));
+            await outcome();
+            await tab.screenshot({ path: path.join(screenshots, `page-${name}-${scheme}.png`),
+                                   fullPage: true });
+        }
     }
 }
 
