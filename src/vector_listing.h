@@ -160,7 +160,8 @@ template <unsigned bits_per_pair> std::size_t first_line_feed(std::uint64_t line
     // A bit just past the group's stands for none; with 64 of them, no bit at all does.
     constexpr std::size_t width = group_pairs * bits_per_pair;
     constexpr std::uint64_t none = width < 64 ? std::uint64_t{1} << width % 64 : 0;
-    if constexpr (width < 32) { // counted in 32 bits, which a 32-bit processor does at once
+    // A 32-bit processor counts 32 bits at once, and 64 only in steps.
+    if constexpr (width < 32 && sizeof(std::size_t) < sizeof(std::uint64_t)) {
         return static_cast<std::size_t>(
                    std::countr_zero(static_cast<std::uint32_t>(line_feeds | none))) /
                bits_per_pair;
