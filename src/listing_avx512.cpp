@@ -76,8 +76,7 @@ constexpr slot_layout layout = make_slot_layout();
 
 HEXWORDS_AVX512 __m512i load(const void *from) { return _mm512_loadu_si512(from); }
 
-// Lists the sixty-four bytes in bytes and returns where their listing ends; the stores reach
-// 64 bytes past it.
+// The value at each byte's low seven bits in a table of 128.
 HEXWORDS_AVX512 __m512i look_up(const std::array<char, 2 * width> &table, __m512i bytes) {
     return _mm512_permutex2var_epi8(load(table.data()), bytes, load(table.data() + width));
 }

@@ -19,8 +19,8 @@ namespace {
 constexpr std::size_t pack_width = 32;
 
 // For each mask of eight bits, the indexes of the bytes whose bits are set, of the first eight
-// bytes of a register (half 0) or of the last eight (half 1), moved to the front; 0x80 yields
-// zero.
+// bytes of a register (half 0) or of the last eight (half 1, which AArch64 alone looks up in the
+// whole register), moved to the front; 0x80 yields zero.
 using keep_indexes = std::array<std::array<std::uint8_t, 8>, 256>;
 
 constexpr keep_indexes make_keep_indexes(unsigned half) {
@@ -37,9 +37,10 @@ constexpr keep_indexes make_keep_indexes(unsigned half) {
 }
 
 constexpr keep_indexes keep_first_eight = make_keep_indexes(0);
-constexpr keep_indexes keep_last_eight = make_keep_indexes(1);
 
 #if defined(__aarch64__)
+
+constexpr keep_indexes keep_last_eight = make_keep_indexes(1);
 
 uint8x16_t look_up(uint8x16_t table, uint8x16_t index) { return vqtbl1q_u8(table, index); }
 
