@@ -2,7 +2,8 @@
 #   npm_package  hexwords-VERSION.tgz, the hexwords command for node (npm pack): the module, its
 #                launcher, the man page, README and LICENSE
 #   page         hexwords-VERSION.html, one file that converts in a browser, offline: the
-#                conversion compiled to a module of its own, which imports nothing, inside it
+#                conversion compiled to a module of its own, which imports nothing, inside it,
+#                and the VHDL example's function that reads a listing
 find_program(NODE node REQUIRED)
 find_program(NPM npm REQUIRED)
 
@@ -13,9 +14,10 @@ target_link_options(hexwords_page_module PRIVATE -mexec-model=reactor)
 
 set(page ${CMAKE_BINARY_DIR}/hexwords-${PROJECT_VERSION}.html)
 add_custom_command(OUTPUT ${page}
-    COMMAND ${NODE} ${PROJECT_SOURCE_DIR}/web/make_page.js ${PROJECT_SOURCE_DIR}/web/page.html
-            $<TARGET_FILE:hexwords_page_module> ${PROJECT_VERSION} ${page}
-    DEPENDS web/page.html web/make_page.js hexwords_page_module)
+    COMMAND ${NODE} ${PROJECT_SOURCE_DIR}/web/make_page.js ${PROJECT_SOURCE_DIR}/web/page.html.in
+            $<TARGET_FILE:hexwords_page_module> ${PROJECT_VERSION}
+            ${PROJECT_SOURCE_DIR}/examples/vhdl/text_rom.vhd ${page}
+    DEPENDS web/page.html.in web/make_page.js examples/vhdl/text_rom.vhd hexwords_page_module)
 add_custom_target(page DEPENDS ${page})
 
 set(npm_stage ${CMAKE_BINARY_DIR}/npm)

@@ -1,16 +1,17 @@
 // The page, opened from file:// as a user opens it once downloaded, in one of three engines:
 // Chromium and Firefox through puppeteer-core, WebKit (WebKitGTK's MiniBrowser, Safari's engine)
 // through WebKitWebDriver and selenium-webdriver. In each, every chosen file gives the listing
-// that the native program writes, saved through the page's real download link. In Chromium
-// also: text typed into the box, the words and lines and the Verilog declaration with its Copy
-// button, a source that cannot be read, every control from the keyboard, and axe-core's WCAG 2.1
-// A and AA rules before and after a conversion.
+// that the native program writes, saved through the page's real download link, with its words,
+// lines and the bytes it leaves out, by kind. In Chromium also: text typed into the box, the
+// Verilog and VHDL declarations, loaded by Icarus and GHDL as the page shows them, with the Copy
+// button, the progress of a long conversion, a source that cannot be read, every control from
+// the keyboard, and axe-core's WCAG 2.1 A and AA rules before and after a conversion.
 // Usage: node page_test.js ENGINE PAGE CASES_DIRECTORY [SCREENSHOTS_DIRECTORY]
 //   ENGINE is chromium, firefox or webkit (which needs a display: run it under xvfb-run).
 //   CASES_DIRECTORY holds pairs NAME.txt and NAME.hex, the listing that NAME.txt must give;
 //   typed.txt, if there, is also typed into the box in Chromium.
 // Needs puppeteer-core, selenium-webdriver and axe-core (from npm, on NODE_PATH) and Debian's
-// chromium, firefox-esr and webkit2gtk-driver.
+// chromium, firefox-esr, webkit2gtk-driver, iverilog and ghdl.
 'use strict';
 const assert = require('node:assert/strict');
 const childProcess = require('node:child_process');
@@ -146,7 +147,40 @@ async function webkitTab() {
     };
 }
 
-// Every case gives its listing through the download, and the words and lines that it holds.
+// What a listing leaves out, by kind: as the page names one and more, and which bytes they are.
+const droppedKinds = [
+    ['lower-case letter', 'lower-case letters', (byte) => byte >= 0x61 && byte <= 0x7a],
+    ['of the symbols [\\]^_`{|}~', 'of the symbols [\\]^_`{|}~',
+        (byte) => '[\\]^_`{|}~'.includes(String.fromCharCode(byte))],
+    ['tab or carriage return', 'tabs or carriage returns', (byte) => byte === 9 || byte === 13],
+    ['other control byte', 'other control bytes', (byte) => byte < 32 && ![9, 10, 13].includes(byte)],
+    ['byte from 0x7F on', 'bytes from 0x7F on', (byte) => byte >= 0x7f],
+];
+
+// The page's account of what the source left out: the bytes of each kind, and the reminder that
+// capitals keep their words where lower case was dropped.
+function checkDropped(text, source) {
+    const counts = droppedKinds.map(() => 0);
+    for (const byte of source) {
+        const kind = droppedKinds.findIndex(([, , isOfKind]) => isOfKind(byte));
+        if (kind >= 0) ++counts[kind];
+    }
+    const total = counts.reduce((sum, count) => sum + count, 0);
+    const named = (count, one, more) => `${count.toLocaleString('en')} ${count === 1 ? one : more}`;
+    if (total === 0) {
+        assert.equal(text, 'Every byte of the source gave a memory word or a line.');
+        return;
+    }
+    assert.ok(text.startsWith(`${named(total, 'byte', 'bytes')} of the source left no memory word: `), text);
+    droppedKinds.forEach(([one, more], kind) => {
+        assert.equal(text.includes(` ${one}`) || text.includes(` ${more}`), counts[kind] > 0, text);
+        if (counts[kind] > 0) assert.ok(text.includes(named(counts[kind], one, more)), text);
+    });
+    assert.equal(text.includes('Only capital letters keep theirs'), counts[0] > 0, text);
+}
+
+// Every case gives its listing through the download, the words and lines that it holds, and
+// what its source left out.
 async function convertsEveryCase(browser) {
     const names = fs.readdirSync(casesDirectory).filter((name) => name.endsWith('.txt'));
     assert.ok(names.length > 0, `no NAME.txt in ${casesDirectory}`);
@@ -158,7 +192,8 @@ async function convertsEveryCase(browser) {
         const expected = fs.readFileSync(path.join(casesDirectory, expectedName));
         const { words, lines } = wordsAndLines(expected);
         assert.match(await browser.text('words'),
-                     new RegExp(`^${words.toLocaleString('en')} words in ${lines.toLocaleString('en')} lines\\.`));
+                     new RegExp(`^${words.toLocaleString('en')} memory words in ${lines.toLocaleString('en')} lines\\.`));
+        checkDropped(await browser.text('dropped'), fs.readFileSync(path.join(casesDirectory, name)));
         const listing = await browser.download(expectedName);
         assert.ok(listing.equals(expected), `${expectedName} differs from the native program's listing`);
         console.log(`ok: ${name} gives ${expectedName}, ${listing.length} bytes, ${words} words`);
@@ -178,23 +213,120 @@ const shownMemory = (tab) => tab.evaluate(() => ({
                                                                      : document.getElementById('declaration').textContent,
 }));
 
-// sample.txt: its words and lines, and a declaration of exactly that depth, which Copy puts on
-// the clipboard from the keyboard.
+// The words that a declaration, pasted as the page shows it, loads from the listing beside it,
+// in the order the memory holds them, and all else that the simulator says (such as a warning
+// that the memory's depth is not the listing's): Verilog's in a module that Icarus runs, VHDL's
+// context clauses above an entity and the rest in its architecture, which GHDL runs.
+function loadedWords(language, declaration, listing, words) {
+    const work = fs.mkdtempSync(path.join(os.tmpdir(), 'hexwords-declaration-'));
+    fs.copyFileSync(listing, path.join(work, path.basename(listing)));
+    const run = (command, ...args) => {
+        const { status, stdout, stderr } = childProcess.spawnSync(command, args, { cwd: work, encoding: 'utf8' });
+        assert.equal(status, 0, `${command} ${args.join(' ')}: ${stdout}${stderr}`);
+        return stdout + stderr;
+    };
+    let said;
+    if (language === 'verilog') {
+        fs.writeFileSync(path.join(work, 'pasted.v'), `module pasted;\n${declaration}\n` +
+            `integer index;\ninitial for (index = 0; index < ${words}; index = index + 1) $display("%h", rom[index]);\n` +
+            'endmodule\n');
+        run('iverilog', '-g2005', '-o', 'pasted', 'pasted.v');
+        said = run('vvp', '-n', 'pasted');
+    } else {
+        const [context, declarations] = declaration.split(/^(?=-- In the architecture)/m);
+        fs.writeFileSync(path.join(work, 'pasted.vhd'), `${context}entity pasted is\nend entity;\n\n` +
+            `architecture test of pasted is\n${declarations}\nbegin\n  process\n    variable text : line;\n` +
+            '  begin\n    for index in rom\'range loop\n      hwrite(text, rom(index));\n' +
+            '      writeline(output, text);\n    end loop;\n    wait;\n  end process;\nend architecture;\n');
+        run('ghdl', '-a', '--std=08', 'pasted.vhd');
+        said = run('ghdl', '--elab-run', '--std=08', 'pasted');
+    }
+    fs.rmSync(work, { recursive: true });
+    return said.toLowerCase().split(/\s+/).filter((word) => word !== '');
+}
+
+// sample.txt: its words and lines, and a declaration of exactly that depth in Verilog and, as
+// chosen from the keyboard, in VHDL, each of which loads every word of the listing in order, and
+// which Copy puts on the clipboard; the choice holds for the next conversion.
 async function declaresMemoryOfListing({ tab, choose, outcome, open }) {
     await open();
     await choose(path.join(casesDirectory, 'sample.txt'));
     await outcome();
-    const { words, lines } = wordsAndLines(fs.readFileSync(path.join(casesDirectory, 'sample.hex')));
+    const listing = path.join(casesDirectory, 'sample.hex');
+    const { words, lines } = wordsAndLines(fs.readFileSync(listing));
+    const listed = fs.readFileSync(listing, 'utf8').split(/\s+/).filter((word) => word !== '');
     assert.deepEqual(await shownMemory(tab), {
-        words: `${words} words in ${lines} lines. To load them, declare a memory of ${words} words:`,
+        words: `${words} memory words in ${lines} lines. To load them, declare a memory of ${words} words:`,
         declaration: `reg [15:0] rom [0:${words - 1}];\ninitial $readmemh("sample.hex", rom);`,
     });
-    await tab.focus('#copy');
+    assert.deepEqual(loadedWords('verilog', (await shownMemory(tab)).declaration, listing, words), listed);
+    await tab.focus('#verilog');
+    await tab.keyboard.press('ArrowRight');
+    assert.equal(await tab.evaluate(() => document.activeElement.id), 'vhdl');
+    const vhdl = (await shownMemory(tab)).declaration;
+    assert.match(vhdl, new RegExp('^-- At the top of the file:\nlibrary ieee;\n[^]*\n-- In the architecture, before its begin:\n' +
+                                  `type rom_words is array \\(0 to ${words - 1}\\) of std_logic_vector\\(15 downto 0\\);\n`));
+    assert.ok(vhdl.endsWith('\nconstant rom : rom_words := read_listing("sample.hex");'), vhdl);
+    assert.deepEqual(loadedWords('vhdl', vhdl, listing, words), listed);
+    await tab.keyboard.press('Tab');
+    assert.equal(await tab.evaluate(() => document.activeElement.id), 'copy');
     await tab.keyboard.press('Enter');
     await tab.waitForFunction(() => document.getElementById('copied').textContent === 'Copied.');
-    assert.equal(await tab.evaluate(() => navigator.clipboard.readText()),
-                 await tab.evaluate(() => document.getElementById('declaration').textContent));
-    console.log(`ok: sample.txt has ${words} words in ${lines} lines, declared and copied`);
+    assert.equal(await tab.evaluate(() => navigator.clipboard.readText()), vhdl);
+    await tab.type('#text', 'HI');
+    await tab.waitForFunction(() => document.getElementById('download').download === 'text.hex');
+    assert.ok((await shownMemory(tab)).declaration.endsWith('read_listing("text.hex");'));
+    console.log(`ok: sample.txt has ${words} words in ${lines} lines, declared in Verilog and VHDL, ` +
+                'each loading every word, and copied');
+}
+
+// A long conversion, of 200 MB: its progress shows part way, in the result's place, announced
+// and clean by axe-core; its result then replaces it. Typing while another runs stops it for good.
+async function showsProgress({ tab, scratch, open, choose, outcome }) {
+    const large = path.join(scratch, 'large.txt');
+    const line = 'HELLO, ROM! Only capitals keep their words.\n';
+    const chunk = Buffer.from(line.repeat(Math.floor(1e6 / line.length)));
+    const file = fs.openSync(large, 'w');
+    for (let megabytes = 0; megabytes < 200; ++megabytes) fs.writeSync(file, chunk);
+    fs.closeSync(file);
+    const size = fs.statSync(large).size;
+    const partWay = () => tab.waitForFunction(() => {
+        const bar = document.getElementById('progress');
+        return !document.getElementById('progress-block').hidden && bar.value > 0 && bar.value < 1;
+    }, { timeout: 60000, polling: 20 });
+    const progress = () => tab.evaluate(() => ({
+        label: document.getElementById('progress-label').textContent,
+        text: document.getElementById('progress-text').textContent,
+        announced: document.getElementById('announce').textContent,
+        resultShown: !document.getElementById('result').hidden,
+    }));
+
+    await open();
+    const started = Date.now();
+    await choose(large);
+    await partWay();
+    const seen = await progress();
+    assert.deepEqual(await axeViolations(tab), [], 'axe-core finds violations while the progress shows');
+    assert.match(seen.text, /^[1-9][0-9]?% of 200\.0 MB$/);
+    assert.deepEqual({ ...seen, text: '' },
+                     { label: 'Converting large.txt…', text: '', announced: 'Converting large.txt…', resultShown: false });
+    assert.deepEqual(await outcome(), { error: null, download: 'large.hex' });
+    const seconds = (Date.now() - started) / 1000;
+    assert.deepEqual({ ...await progress(), text: '' }, { ...seen, text: '', announced: '', resultShown: true });
+    assert.equal(await tab.evaluate(() => document.getElementById('progress-block').hidden), true);
+    const words = (size / line.length) * [...line].filter((character) => character >= ' ' && character <= 'Z').length;
+    assert.match(await tab.$eval('#words', (element) => element.textContent),
+                 new RegExp(`^${words.toLocaleString('en')} memory words`));
+
+    await choose(large);
+    await partWay();
+    await tab.type('#text', 'HI');
+    await tab.waitForFunction(() => document.getElementById('download').download === 'text.hex');
+    await pause(1500 * seconds);
+    assert.deepEqual(await outcome(), { error: null, download: 'text.hex' });
+    assert.equal(await tab.evaluate(() => document.getElementById('progress-block').hidden), true);
+    fs.rmSync(large);
+    console.log(`ok: 200 MB in ${seconds.toFixed(1)} s, with its progress shown part way; typing stopped it`);
 }
 
 // Text typed into the box gives the program's listing of its UTF-8 bytes, named text.hex;
@@ -210,21 +342,22 @@ async function listsTypedText({ tab, open, outcome, download }) {
     await tab.evaluate(() => { document.getElementById('text').value = ''; });
     await tab.type('#text', 'only lower case');
     await tab.waitForFunction(() => document.getElementById('preview').textContent === '0000 0000 ');
-    assert.deepEqual(await shownMemory(tab), { words: '2 words in 1 line. To load them, declare a memory of 2 words:',
+    assert.deepEqual(await shownMemory(tab), { words: '2 memory words in 1 line. To load them, declare a memory of 2 words:',
                                                declaration: 'reg [15:0] rom [0:1];\ninitial $readmemh("text.hex", rom);' });
     await tab.evaluate(() => { document.getElementById('text').value = ''; });
     await tab.type('#text', 'xyz');
     await tab.waitForFunction(() => document.getElementById('preview').textContent === '');
     assert.deepEqual(await shownMemory(tab),
-                     { words: 'The listing holds no words, so there is nothing to load.', declaration: null });
+                     { words: 'The listing holds no memory words, so there is nothing to load.', declaration: null });
     await tab.click('#text', { clickCount: 3 });
     await tab.keyboard.press('Backspace');
     await tab.waitForFunction(() => document.getElementById('result').hidden);
     console.log('ok: typed text gives the program\'s listing of its UTF-8 bytes, as text.hex');
 }
 
-// From the keyboard alone: Tab reaches the file input, the text box, the download link and Copy,
-// in that order; text is typed, Enter downloads and copies, and Space opens the file chooser.
+// From the keyboard alone: Tab reaches the file input, the text box, the download link, the
+// language of the declaration and Copy, in that order; text is typed, Enter downloads and
+// copies, and Space opens the file chooser.
 async function worksFromKeyboard({ tab, open, outcome, saved }) {
     await open();
     const focused = () => tab.evaluate(() => document.activeElement.id);
@@ -239,10 +372,12 @@ async function worksFromKeyboard({ tab, open, outcome, saved }) {
     await next('download');
     await tab.keyboard.press('Enter');
     assert.equal((await saved('text.hex')).toString(), '4800 4900 ');
+    await next('verilog');
     await next('copy');
     await tab.keyboard.press('Enter');
     await tab.waitForFunction(() => document.getElementById('copied').textContent === 'Copied.');
     await tab.keyboard.down('Shift');
+    await next('verilog');
     await next('download');
     await next('text');
     await next('source');
@@ -253,21 +388,21 @@ async function worksFromKeyboard({ tab, open, outcome, saved }) {
     console.log('ok: from the keyboard alone, every control in order, each doing its work');
 }
 
-// No violation of WCAG 2.1 A or AA that axe-core finds, before a conversion and after one.
+// The violations of WCAG 2.1 A and AA that axe-core finds on the page as it is now.
+async function axeViolations(tab) {
+    await tab.addScriptTag({ content: fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8') });
+    return tab.evaluate(async () => (await window.axe.run(document, {
+        runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] },
+    })).violations.map((violation) => `${violation.id}: ${violation.help}`));
+}
+
+// No violation that axe-core finds, before a conversion and after one.
 async function passesAxe({ tab, open, choose, outcome }) {
-    const axeSource = fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
-    const violations = async () => {
-        await tab.addScriptTag({ content: axeSource });
-        const found = await tab.evaluate(async () => (await window.axe.run(document, {
-            runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] },
-        })).violations.map((violation) => `${violation.id}: ${violation.help}`));
-        return found;
-    };
     await open();
-    assert.deepEqual(await violations(), [], 'axe-core finds violations before a conversion');
+    assert.deepEqual(await axeViolations(tab), [], 'axe-core finds violations before a conversion');
     await choose(path.join(casesDirectory, 'sample.txt'));
     await outcome();
-    assert.deepEqual(await violations(), [], 'axe-core finds violations after a conversion');
+    assert.deepEqual(await axeViolations(tab), [], 'axe-core finds violations after a conversion');
     console.log('ok: axe-core finds no violation of WCAG 2.1 A or AA, before and after a conversion');
 }
 
@@ -321,6 +456,7 @@ async function main() {
         await convertsEveryCase(browser);
         if (engine === 'chromium') {
             await declaresMemoryOfListing(browser);
+            await showsProgress(browser);
             await listsTypedText(browser);
             await worksFromKeyboard(browser);
             await passesAxe(browser);

@@ -3,6 +3,7 @@
 #include "listing.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 extern "C" {
@@ -20,9 +21,17 @@ extern "C" {
     return fastest_path().list(bytes, count, listing);
 }
 
-// How many line feeds the count bytes at bytes hold: the lines of their listing, which keeps them.
-[[clang::export_name("hexwords_line_feeds")]] std::size_t
-hexwords_line_feeds(const unsigned char *bytes, std::size_t count) {
-    return static_cast<std::size_t>(std::count(bytes, bytes + count, '\n'));
+// Room for the 256 counts of hexwords_count_bytes, or null; the page takes it once, too.
+[[clang::export_name("hexwords_counts")]] std::uint32_t *hexwords_counts() {
+    return static_cast<std::uint32_t *>(std::calloc(256, sizeof(std::uint32_t)));
+}
+
+// How many of the count bytes at bytes (fewer than 2^32) hold each value, written to counts:
+// the page takes from them the lines of their listing, which keeps the line feeds, and what the
+// listing leaves out, by kind.
+[[clang::export_name("hexwords_count_bytes")]] void
+hexwords_count_bytes(const unsigned char *bytes, std::size_t count, std::uint32_t *counts) {
+    std::fill_n(counts, 256, 0);
+    std::for_each(bytes, bytes + count, [counts](unsigned char byte) { ++counts[byte]; });
 }
 }
