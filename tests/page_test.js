@@ -16,6 +16,7 @@
 const assert = require('node:assert/strict');
 const childProcess = require('node:child_process');
 const fs = require('node:fs');
+const http = require('node:http');
 const net = require('node:net');
 const os = require('node:os');
 const path = require('node:path');
@@ -82,8 +83,10 @@ async function puppeteerTab(browserName) {
     }
     return {
         tab, scratch, version: await browser.version(),
-        open: () => tab.goto(pageUrl),
+        open: (url = pageUrl) => tab.goto(url),
         choose: async (file) => (await tab.$('#source')).uploadFile(file),
+        run: (body, ...args) => tab.evaluate(new Function(body), ...args),
+        forgetErrors: () => problems.splice(0),
         outcome: async () => (await tab.waitForFunction(new Function(outcomeScript),
                                                          { timeout: 120000 })).jsonValue(),
         download: async (name) => { await tab.click('#download'); return savedFile(downloads, name); },
@@ -130,8 +133,10 @@ async function webkitTab() {
     const found = await driver.getCapabilities();
     return {
         scratch, version: `${found.get('browserName')}/${found.get('browserVersion')}`,
-        open: () => driver.get(pageUrl),
+        open: (url = pageUrl) => driver.get(url),
         choose: (file) => driver.findElement(By.id('source')).sendKeys(file),
+        run: (body, ...args) => driver.executeScript(body, ...args),
+        forgetErrors: () => {},
         outcome: () => driver.wait(() => driver.executeScript(outcomeScript), 120000),
         download: async (name) => {
             await driver.findElement(By.id('download')).click();
@@ -388,9 +393,10 @@ async function worksFromKeyboard({ tab, open, outcome, saved }) {
     console.log('ok: from the keyboard alone, every control in order, each doing its work');
 }
 
-// The violations of WCAG 2.1 A and AA that axe-core finds on the page as it is now.
+// The violations of WCAG 2.1 A and AA that axe-core finds on the page as it is now. axe-core is
+// run as the test's own script, which the page's Content-Security-Policy does not govern.
 async function axeViolations(tab) {
-    await tab.addScriptTag({ content: fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8') });
+    await tab.evaluate(fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8'));
     return tab.evaluate(async () => (await window.axe.run(document, {
         runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] },
     })).violations.map((violation) => `${violation.id}: ${violation.help}`));
@@ -449,11 +455,69 @@ async function takeScreenshots({ tab, open, choose, outcome }) {
     }
 }
 
+// Every way out of a page that a script in it can try, to the server at arguments[0], each
+// request named by its path; the form last, as it would take the page away.
+const tryEveryWayOut = `
+    const origin = arguments[0];
+    const attempt = (way) => { try { const pending = way(); if (pending && pending.catch) pending.catch(() => {}); } catch {} };
+    attempt(() => fetch(origin + '/fetch'));
+    attempt(() => { const request = new XMLHttpRequest(); request.open('GET', origin + '/xhr'); request.send(); });
+    attempt(() => { new Image().src = origin + '/image'; });
+    const element = (name, attributes) => document.body.append(Object.assign(document.createElement(name), attributes));
+    attempt(() => element('script', { src: origin + '/script' }));
+    attempt(() => element('link', { rel: 'stylesheet', href: origin + '/stylesheet' }));
+    attempt(() => element('iframe', { src: origin + '/frame' }));
+    attempt(() => navigator.sendBeacon(origin + '/beacon', 'text'));
+    attempt(() => new WebSocket(origin.replace('http:', 'ws:') + '/websocket'));
+    attempt(() => new EventSource(origin + '/eventsource'));
+    setTimeout(() => attempt(() => {
+        const form = Object.assign(document.createElement('form'), { method: 'post', action: origin + '/form' });
+        document.body.append(form);
+        form.submit();
+    }), 500);`;
+const waysOut = ['beacon', 'eventsource', 'fetch', 'form', 'frame', 'image', 'script', 'stylesheet',
+    'websocket', 'xhr'];
+
+// After a conversion, a script in the page tries every way out to a server on this machine, and
+// the server receives nothing. The same script in the page without its Content-Security-Policy
+// reaches the server every way, so the test would see a way that the policy let through.
+async function sendsNothing(browser) {
+    const reached = new Set();
+    const server = http.createServer((request, response) => {
+        reached.add(request.url.slice(1));
+        response.writeHead(204).end();
+    });
+    server.on('upgrade', (request, socket) => { reached.add(request.url.slice(1)); socket.destroy(); });
+    await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+    const origin = `http://127.0.0.1:${server.address().port}`;
+    const reachedAfterConversion = async (url) => {
+        reached.clear();
+        await browser.open(url);
+        await browser.choose(path.join(casesDirectory, 'sample.txt'));
+        await browser.outcome();
+        await browser.run(tryEveryWayOut, origin);
+        await pause(2000);
+        browser.forgetErrors(); // the refusals, and the replies that the page may not read
+        return [...reached].sort();
+    };
+    try {
+        const unprotected = path.join(browser.scratch, 'unprotected.html');
+        fs.writeFileSync(unprotected, fs.readFileSync(page, 'utf8').replace(/<meta http-equiv="Content-Security-Policy"[^>]*>/, ''));
+        assert.deepEqual(await reachedAfterConversion('file://' + unprotected), waysOut,
+                         'without its policy, the page did not reach the server every way');
+        assert.deepEqual(await reachedAfterConversion(pageUrl), [], 'the page reached the server');
+    } finally {
+        server.close();
+    }
+    console.log(`ok: ${waysOut.length} ways out all refused; without the page's policy, all ${waysOut.length} reach the server`);
+}
+
 async function main() {
     const browser = engine === 'webkit' ? await webkitTab() : await puppeteerTab(engine);
     try {
         console.log(`--- ${browser.version}`);
         await convertsEveryCase(browser);
+        await sendsNothing(browser);
         if (engine === 'chromium') {
             await declaresMemoryOfListing(browser);
             await showsProgress(browser);
