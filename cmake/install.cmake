@@ -5,16 +5,39 @@
 #   rpm_docs     RPM-based systems: README in share/doc/hexwords, LICENSE in share/licenses/hexwords
 #   tarball_docs a tarball to unpack anywhere: README and LICENSE at the top of its folder
 # On other Unix systems the man page and documents are installed as they are; on Windows the
-# program goes beside a README and a LICENSE that open with a double click.
+# program goes beside a README and a LICENSE that open with a double click. Every kind also
+# has, beside its README, what the README links to: CHANGELOG.md, docs/ and examples/, so that
+# the documents a user installed are the ones to read offline; the README's link to the license
+# leads where that kind keeps it.
 include(GNUInstallDirs)
 configure_file(docs/hexwords.1 hexwords.1 @ONLY)
+file(GLOB documentation_pages CONFIGURE_DEPENDS docs/*.md docs/*.svg)
+file(GLOB_RECURSE example_files CONFIGURE_DEPENDS examples/*)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS README.md)
+
+# hexwords_install_documents(DESTINATION README LICENSE_LINK COMPONENT [EXCLUDE_FROM_ALL]): the
+# README, named README (with Windows' line ends if it is a .txt), its link to the license
+# leading to LICENSE_LINK, and beside it what else it links to.
+function(hexwords_install_documents destination readme license_link component)
+    file(READ README.md text)
+    string(REPLACE "](LICENSE)" "](${license_link})" text "${text}")
+    if(readme MATCHES "[.]txt$")
+        string(REPLACE "\n" "\r\n" text "${text}")
+    endif()
+    set(installed_readme ${CMAKE_CURRENT_BINARY_DIR}/${component}/${readme})
+    file(WRITE ${installed_readme} "${text}")
+    install(FILES ${installed_readme} CHANGELOG.md DESTINATION ${destination}
+            COMPONENT ${component} ${ARGN})
+    install(FILES ${documentation_pages} DESTINATION ${destination}/docs
+            COMPONENT ${component} ${ARGN})
+    install(DIRECTORY examples/ DESTINATION ${destination}/examples COMPONENT ${component} ${ARGN})
+endfunction()
 
 if(WIN32)
-    configure_file(README.md README.txt @ONLY NEWLINE_STYLE CRLF)
     configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
     install(TARGETS hexwords RUNTIME DESTINATION .)
-    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt
-            DESTINATION .)
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt DESTINATION .)
+    hexwords_install_documents(. README.txt LICENSE.txt Unspecified)
     return()
 endif()
 
@@ -23,7 +46,8 @@ install(TARGETS hexwords RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT p
 if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/hexwords.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
             COMPONENT program)
-    install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian_docs)
+    install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian_docs)
+    hexwords_install_documents(${CMAKE_INSTALL_DOCDIR} README.md LICENSE debian_docs)
     return()
 endif()
 
@@ -93,10 +117,12 @@ add_custom_target(hexwords_compressed_docs ALL DEPENDS ${compressed})
 
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/hexwords.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
         COMPONENT program)
-install(FILES README.md ${CMAKE_CURRENT_BINARY_DIR}/copyright
-              ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian_docs)
-install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT rpm_docs EXCLUDE_FROM_ALL)
+hexwords_install_documents(${CMAKE_INSTALL_DOCDIR} README.md copyright debian_docs)
+hexwords_install_documents(${CMAKE_INSTALL_DOCDIR} README.md ../../licenses/hexwords/LICENSE rpm_docs
+                           EXCLUDE_FROM_ALL)
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/licenses/hexwords
         COMPONENT rpm_docs EXCLUDE_FROM_ALL)
-install(FILES README.md LICENSE DESTINATION . COMPONENT tarball_docs EXCLUDE_FROM_ALL)
+install(FILES LICENSE DESTINATION . COMPONENT tarball_docs EXCLUDE_FROM_ALL)
+hexwords_install_documents(. README.md LICENSE tarball_docs EXCLUDE_FROM_ALL)

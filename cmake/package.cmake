@@ -5,7 +5,8 @@
 #   cpack -G TGZ        tarballs to unpack anywhere, both from a build with HEXWORDS_STATIC,
 #                       whose program runs on any Linux
 #   cpack -G ZIP        a zip for Windows
-# Every date in them is that of the last commit, so that the same sources give the same bytes.
+# Every date in them is that of the newest changelog entry, so that the same sources give the
+# same bytes (cmake/source_date_epoch.cmake).
 set(CPACK_PACKAGE_NAME hexwords)
 set(CPACK_PACKAGE_VENDOR "the hexwords authors")
 set(CPACK_PACKAGE_CONTACT "hexwords maintainers <maintainers@hexwords.invalid>")

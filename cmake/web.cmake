@@ -1,6 +1,6 @@
 # What the WebAssembly build makes besides hexwords.wasm, the WASI module:
 #   npm_package  hexwords-VERSION.tgz, the hexwords command for node (npm pack): the module, its
-#                launcher, the man page, README and LICENSE
+#                launcher, the man page, README and LICENSE, and what the README links to
 #   page         hexwords-VERSION.html, one file that converts in a browser, offline: the
 #                conversion compiled to a module of its own, which imports nothing, inside it,
 #                and the VHDL example's function that reads a listing
@@ -20,14 +20,28 @@ add_custom_command(OUTPUT ${page}
     DEPENDS web/page.html.in web/make_page.js examples/vhdl/text_rom.vhd hexwords_page_module)
 add_custom_target(page DEPENDS ${page})
 
+# The package's repository, which npm's provenance checks against the one that publishes it:
+# the release sets it (HEXWORDS_REPOSITORY_URL, https://FORGE/OWNER/NAME); without it, the
+# package names none.
+set(HEXWORDS_REPOSITORY_URL "$ENV{HEXWORDS_REPOSITORY_URL}" CACHE STRING
+    "The repository named in the npm package, as https://FORGE/OWNER/NAME")
+set(npm_repository "")
+if(HEXWORDS_REPOSITORY_URL)
+    set(npm_repository "\n  \"repository\": { \"type\": \"git\", \"url\": \"git+${HEXWORDS_REPOSITORY_URL}.git\" },")
+endif()
 set(npm_stage ${CMAKE_BINARY_DIR}/npm)
 configure_file(web/package.json.in ${npm_stage}/package.json @ONLY)
 set(npm_package ${CMAKE_BINARY_DIR}/hexwords-${PROJECT_VERSION}.tgz)
+# With the README, what it links to, as every package has it.
 add_custom_command(OUTPUT ${npm_package}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${npm_stage}/docs ${npm_stage}/examples
     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/web/hexwords.js
-            $<TARGET_FILE:hexwords> ${CMAKE_BINARY_DIR}/hexwords.1
-            ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE ${npm_stage}
+            $<TARGET_FILE:hexwords> ${CMAKE_BINARY_DIR}/hexwords.1 ${PROJECT_SOURCE_DIR}/README.md
+            ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${npm_stage}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${npm_stage}/docs
+    COMMAND ${CMAKE_COMMAND} -E copy ${documentation_pages} ${npm_stage}/docs
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/examples ${npm_stage}/examples
     COMMAND ${NPM} pack --quiet --pack-destination ${CMAKE_BINARY_DIR} ${npm_stage} >/dev/null
-    DEPENDS web/hexwords.js hexwords ${CMAKE_BINARY_DIR}/hexwords.1 README.md LICENSE
-            ${npm_stage}/package.json)
+    DEPENDS web/hexwords.js hexwords ${CMAKE_BINARY_DIR}/hexwords.1 README.md LICENSE CHANGELOG.md
+            ${documentation_pages} ${example_files} ${npm_stage}/package.json)
 add_custom_target(npm_package DEPENDS ${npm_package})

@@ -7,14 +7,14 @@ set(windows_installer ${CMAKE_BINARY_DIR}/hexwords-${PROJECT_VERSION}-win64.msi)
 set(upgrade_code 6D2F1C4B-3E0A-4B8F-9C51-7A2E4D9B1F03)
 string(UUID product_code NAMESPACE ${upgrade_code} NAME "product ${PROJECT_VERSION}" TYPE SHA1 UPPER)
 string(UUID package_code NAMESPACE ${upgrade_code} NAME "package ${PROJECT_VERSION}" TYPE SHA1 UPPER)
+# It holds what an install of this build holds, as the zip does.
 add_custom_command(OUTPUT ${windows_installer}
-    COMMAND ${CMAKE_COMMAND} -D SOURCE_DIR=${PROJECT_SOURCE_DIR} -D VERSION=${PROJECT_VERSION}
+    COMMAND ${CMAKE_COMMAND} -D SOURCE_DIR=${PROJECT_SOURCE_DIR} -D BINARY_DIR=${CMAKE_BINARY_DIR}
+            -D VERSION=${PROJECT_VERSION} -D UPGRADE_CODE=${upgrade_code}
             -D PRODUCT_CODE=${product_code} -D PACKAGE_CODE=${package_code}
-            "-D MANUFACTURER=${CPACK_PACKAGE_VENDOR}"
-            "-D FILES=$<TARGET_FILE:hexwords>;${CMAKE_BINARY_DIR}/README.txt;${CMAKE_BINARY_DIR}/LICENSE.txt"
-            -D OUTPUT=${windows_installer}
+            "-D MANUFACTURER=${CPACK_PACKAGE_VENDOR}" -D OUTPUT=${windows_installer}
             -P ${PROJECT_SOURCE_DIR}/cmake/make_windows_installer.cmake
-    DEPENDS hexwords ${CMAKE_BINARY_DIR}/README.txt ${CMAKE_BINARY_DIR}/LICENSE.txt
+    DEPENDS hexwords README.md LICENSE CHANGELOG.md ${documentation_pages} ${example_files}
             cmake/hexwords.wxs cmake/make_windows_installer.cmake cmake/source_date_epoch.cmake
     VERBATIM)
 add_custom_target(windows_installer DEPENDS ${windows_installer})
