@@ -58,13 +58,15 @@ set(CPACK_RPM_USER_FILELIST
 set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
     /usr/share/man /usr/share/man/man1 /usr/share/licenses)
 # The packager's name; build times and file times from SOURCE_DATE_EPOCH, and no build host,
-# so that a package built again is the same bytes; and the files as cpack installed and
-# stripped them, with no rework by rpmbuild, which would use this machine's tools on a cross
-# build's binary.
+# so that a package built again is the same bytes; no links under /usr/lib/.build-id, which
+# rpmbuild would date with the time it runs whenever that is before SOURCE_DATE_EPOCH (there is
+# no debug package for them to lead to); and the files as cpack installed and stripped them,
+# with no rework by rpmbuild, which would use this machine's tools on a cross build's binary.
 set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${CPACK_PACKAGE_CONTACT}
 %define _buildhost reproducible
 %define use_source_date_epoch_as_buildtime 1
 %define clamp_mtime_to_source_date_epoch 1
+%define _build_id_links none
 %define _binary_payload w9.xzdio
 %define __os_install_post %{nil}")
 
