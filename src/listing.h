@@ -75,7 +75,7 @@ listing_path avx2_path(); // x86 with AVX2: thirty-two bytes at a time
 listing_path ssse3_path(); // x86 with SSSE3: sixteen bytes at a time
 #endif
 #if HEXWORDS_LISTS_NEON
-listing_path neon_path(); // 64-bit ARM, where Advanced SIMD is always present
+listing_path neon_path(); // 64-bit ARM, and 32-bit ARM where the kernel reports NEON
 #endif
 #if HEXWORDS_LISTS_SIMD128
 listing_path simd128_path(); // WebAssembly built with 128-bit SIMD, which every engine runs
