@@ -20,11 +20,8 @@ add_custom_command(OUTPUT ${page}
     DEPENDS web/page.html.in web/make_page.js examples/vhdl/text_rom.vhd hexwords_page_module)
 add_custom_target(page DEPENDS ${page})
 
-# The package's repository, which npm's provenance checks against the one that publishes it:
-# the release sets it (HEXWORDS_REPOSITORY_URL, https://FORGE/OWNER/NAME); without it, the
-# package names none.
-set(HEXWORDS_REPOSITORY_URL "$ENV{HEXWORDS_REPOSITORY_URL}" CACHE STRING
-    "The repository named in the npm package, as https://FORGE/OWNER/NAME")
+# The package's repository (HEXWORDS_REPOSITORY_URL), which npm's provenance checks against the
+# one that publishes it; without it, the package names none.
 set(npm_repository "")
 if(HEXWORDS_REPOSITORY_URL)
     set(npm_repository "\n  \"repository\": { \"type\": \"git\", \"url\": \"git+${HEXWORDS_REPOSITORY_URL}.git\" },")
