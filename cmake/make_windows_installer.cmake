@@ -21,7 +21,7 @@ execute_process(COMMAND date -u -d @$ENV{SOURCE_DATE_EPOCH} "+%Y-%m-%d %H:%M:%S"
 
 set(work ${OUTPUT}.work)
 file(REMOVE_RECURSE ${work})
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BINARY_DIR} --prefix ${work}/files
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BINARY_DIR} --prefix ${work}/files --strip
                 OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
 file(GLOB_RECURSE staged LIST_DIRECTORIES true ${work}/files/*)
 execute_process(COMMAND touch -d @$ENV{SOURCE_DATE_EPOCH} ${staged} COMMAND_ERROR_IS_FATAL ANY)

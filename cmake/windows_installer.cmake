@@ -7,7 +7,7 @@ set(windows_installer ${CMAKE_BINARY_DIR}/hexwords-${PROJECT_VERSION}-win64.msi)
 set(upgrade_code 6D2F1C4B-3E0A-4B8F-9C51-7A2E4D9B1F03)
 string(UUID product_code NAMESPACE ${upgrade_code} NAME "product ${PROJECT_VERSION}" TYPE SHA1 UPPER)
 string(UUID package_code NAMESPACE ${upgrade_code} NAME "package ${PROJECT_VERSION}" TYPE SHA1 UPPER)
-# It holds what an install of this build holds, as the zip does.
+# It holds what an install of this build holds, stripped: the same files as the zip.
 add_custom_command(OUTPUT ${windows_installer}
     COMMAND ${CMAKE_COMMAND} -D SOURCE_DIR=${PROJECT_SOURCE_DIR} -D BINARY_DIR=${CMAKE_BINARY_DIR}
             -D VERSION=${PROJECT_VERSION} -D UPGRADE_CODE=${upgrade_code}
