@@ -8,6 +8,9 @@
 #   yosys, ghdl-synth          the ROM synthesized, and its netlist simulated: the same text
 #   mif, coe                   the vendor formats hold the listing's words, in order, at
 #                              addresses from 0 on
+#   readmemh-iverilog, readmemh-verilator
+#                              a plain $readmemh (tests/readmemh_tb.v) loads every word exactly
+#                              as the source's bytes give it, with no warning
 # Usage: hardware_test.sh CHECK PROGRAM [SOURCE]
 # Without SOURCE, the source is made here: every byte value, sixteen to a line, with CR LF line
 # ends and an empty line after each.
@@ -17,7 +20,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 doc=$repo/docs/hardware.md
 
 declare -A tool_of=([iverilog]=iverilog [verilator]=verilator [ghdl]=ghdl [ghdl-synth]=ghdl [yosys]=yosys
-    [mif]=srec_cat [coe]=awk)
+    [mif]=srec_cat [coe]=awk [readmemh-iverilog]=iverilog [readmemh-verilator]=verilator)
 declare -A package_of=([srec_cat]=srecord [awk]=mawk)
 tool=${tool_of[$check]}
 if ! command -v "$tool" >/dev/null; then
@@ -136,6 +139,21 @@ coe)
     tail -n +3 notes.coe >vector
     [[ $(grep -cv ',$' vector) == 1 && $(tail -1 vector) == *';' ]] || fail "notes.coe's separators"
     diff <(words notes.hex) <(tr -d ',;' <vector) || fail "notes.coe's words differ"
+    ;;
+readmemh-*)
+    # The words the source should give, computed from its bytes alone.
+    od -An -v -tu1 "$source" | tr -s ' ' '\n' | awk '
+        $1 >= 33 && $1 <= 90 { printf "%02x00\n", $1 }
+        $1 == 32             { print "0000" }' >expected
+    if [[ $check == *iverilog ]]; then
+        iverilog -g2005 -P "readmemh_tb.WORDS=$depth" -o readmemh_tb "$repo/tests/readmemh_tb.v"
+        vvp -n readmemh_tb >loaded 2>&1
+    else
+        verilator --binary -Wall "-GWORDS=$depth" --top-module readmemh_tb -Mdir readmemh_obj \
+            "$repo/tests/readmemh_tb.v" >build.log 2>&1 || { cat build.log; fail "verilator did not build"; }
+        readmemh_obj/Vreadmemh_tb 2>&1 | grep -v '^- .*: Verilog \$finish$' >loaded
+    fi
+    diff -u expected loaded || fail "the loaded memory differs from the source's words (or the loader warned)"
     ;;
 *) fail "no check named $check" ;;
 esac

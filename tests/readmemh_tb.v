@@ -4,7 +4,7 @@ module readmemh_tb;
   reg [15:0] memory [0:WORDS-1];
   integer index;
   initial begin
-    $readmemh("listing.hex", memory);
+    $readmemh("notes.hex", memory);
     for (index = 0; index < WORDS; index = index + 1)
       $display("%h", memory[index]);
 `ifdef VERILATOR
