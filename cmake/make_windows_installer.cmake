@@ -69,8 +69,9 @@ file(WRITE ${work}/Environment.idt
      "Environment\tName\tValue\tComponent_\ns72\tl255\tL255\ts72\nEnvironment\tEnvironment\n"
      "PATH\t=-PATH\t[INSTALLDIR];[~]\tProgram\n")
 
-# Each step with the clock stopped at the package's time, in UTC.
-set(at_package_time env TZ=UTC FAKETIME_DONT_FAKE_MONOTONIC=1 ${faketime_program} ${package_time})
+# Each step with the clock stopped at the package's time, in UTC: with -f, faketime stops it
+# there; without, it would start there and run, and a slow step would date the package later.
+set(at_package_time env TZ=UTC FAKETIME_DONT_FAKE_MONOTONIC=1 ${faketime_program} -f ${package_time})
 set(package ${work}/hexwords.msi)
 execute_process(
     COMMAND ${at_package_time} ${wixl_program} -a x64 -D Version=${VERSION}
