@@ -61,7 +61,8 @@ struct listing_path {
     // The instruction set it needs: "avx512", "avx2", "ssse3", "neon", "simd128", or "table".
     const char *name;
     list_function *list;
-    bool runs_here; // whether this processor has that instruction set
+    bool runs_here;    // whether this processor has that instruction set
+    const char *needs; // that instruction set as its makers name it, to tell a user what is missing
 };
 
 listing_path table_path(); // any processor: a table of 256 ready-made tokens

@@ -109,4 +109,6 @@ char *list_avx2(const unsigned char *bytes, std::size_t count, char *listing) {
 
 } // namespace
 
-listing_path avx2_path() { return {"avx2", list_avx2, __builtin_cpu_supports("avx2") != 0}; }
+listing_path avx2_path() {
+    return {"avx2", list_avx2, __builtin_cpu_supports("avx2") != 0, "AVX2"};
+}

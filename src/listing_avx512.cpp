@@ -127,5 +127,5 @@ listing_path avx512_path() {
     const bool runs_here = (__builtin_cpu_supports("avx512bw") != 0) &
                            (__builtin_cpu_supports("avx512vbmi") != 0) &
                            (__builtin_cpu_supports("avx512vbmi2") != 0);
-    return {"avx512", list_avx512, runs_here};
+    return {"avx512", list_avx512, runs_here, "AVX-512 BW, VBMI and VBMI2"};
 }

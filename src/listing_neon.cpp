@@ -238,4 +238,4 @@ char *list_neon(const unsigned char *bytes, std::size_t count, char *listing) {
 
 } // namespace
 
-listing_path neon_path() { return {"neon", list_neon, runs_here()}; }
+listing_path neon_path() { return {"neon", list_neon, runs_here(), "NEON (Advanced SIMD)"}; }

@@ -88,4 +88,4 @@ char *list_simd128(const unsigned char *bytes, std::size_t count, char *listing)
 
 } // namespace
 
-listing_path simd128_path() { return {"simd128", list_simd128, true}; }
+listing_path simd128_path() { return {"simd128", list_simd128, true, "128-bit SIMD"}; }

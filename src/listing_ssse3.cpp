@@ -88,4 +88,6 @@ char *list_ssse3(const unsigned char *bytes, std::size_t count, char *listing) {
 
 } // namespace
 
-listing_path ssse3_path() { return {"ssse3", list_ssse3, __builtin_cpu_supports("ssse3") != 0}; }
+listing_path ssse3_path() {
+    return {"ssse3", list_ssse3, __builtin_cpu_supports("ssse3") != 0, "SSSE3"};
+}

@@ -49,4 +49,4 @@ char *list_table(const unsigned char *bytes, std::size_t count, char *listing) {
 
 } // namespace
 
-listing_path table_path() { return {"table", list_table, true}; }
+listing_path table_path() { return {"table", list_table, true, "no vector instructions"}; }

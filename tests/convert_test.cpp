@@ -90,7 +90,7 @@ namespace {
 // processor lacks that path's instructions.
 void skip_unless_runs_here(const listing_path &path) {
     if (!path.runs_here) {
-        GTEST_SKIP() << "this processor has no " << path.name;
+        GTEST_SKIP() << "this processor has no " << path.needs;
     }
 }
 
