@@ -59,15 +59,19 @@ void check_alone(const listing_path &path, const std::uint8_t *data, std::size_t
 
 } // namespace
 
-// Names the paths that every input goes through, for the log.
+// Names the paths that every input goes through, and those that this processor cannot run, for
+// the log.
 extern "C" int LLVMFuzzerInitialize(int * /*argc*/, char *** /*argv*/) {
-    static_cast<void>(std::fprintf(stderr, "listing paths checked:"));
-    for (const listing_path &path : listing_paths()) {
-        if (path.runs_here) {
-            static_cast<void>(std::fprintf(stderr, " %s", path.name));
+    for (const bool runs_here : {true, false}) {
+        static_cast<void>(
+            std::fprintf(stderr, runs_here ? "listing paths checked:" : "not run here:"));
+        for (const listing_path &path : listing_paths()) {
+            if (path.runs_here == runs_here) {
+                static_cast<void>(std::fprintf(stderr, " %s", path.name));
+            }
         }
+        static_cast<void>(std::fprintf(stderr, "\n"));
     }
-    static_cast<void>(std::fprintf(stderr, "\n"));
     return 0;
 }
 
