@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <memory>
 
 std::array<listing_path, listing_path_count> listing_paths() {
     return {
@@ -66,16 +67,23 @@ void convert_blocks(const listing_path &path, std::FILE *source, std::FILE *dest
 
 // The working memory comes from the heap, where the pages that a short source never reaches are
 // never mapped: on the stack, the probes that guard it against clashes would touch every one of
-// them at each start.
+// them at each start. It starts on a page, as the system's copies of the source's blocks do: the
+// copy that a read makes runs four times slower on AMD's Zen 3 into memory that lies a few bytes
+// past its source's place in a page, and malloc puts a large block sixteen bytes past one.
 void convert_stream_with(const listing_path &path, std::FILE *source, std::FILE *destination) {
     using full_size = working_memory<convert_block_size>;
-    auto *memory = static_cast<full_size *>(std::malloc(sizeof(full_size)));
-    if (memory == nullptr) {
+    constexpr std::size_t page_size = 4096;
+    std::size_t room = sizeof(full_size) + page_size;
+    void *allocated = std::malloc(room);
+    if (allocated == nullptr) {
         convert_in_small_blocks(path, source, destination);
         return;
     }
+    void *start = allocated;
+    // With a page to spare, a page boundary is always within room.
+    auto *memory = static_cast<full_size *>(std::align(page_size, sizeof(full_size), start, room));
     convert_blocks(path, source, destination, *memory);
-    std::free(memory);
+    std::free(allocated);
 }
 
 void convert_stream(std::FILE *source, std::FILE *destination) {
