@@ -1,10 +1,9 @@
 // Times each listing path that the processor runs, in-process, on a corpus held in memory: the
-// best of a few rounds, each listing the whole corpus in blocks as the conversion does; and,
-// as the floor that no path can go below here, the same blocks copied five times over into the
-// listing's room, as many bytes as a listing of capitals takes, with nothing converted. For
-// builds that have no Google Benchmark, WebAssembly's among them. The paths that the processor
-// cannot run are named on standard error.
-// Usage: list_speed CORPUS
+// best of six rounds, taken in turn with the other paths, each listing the whole corpus in blocks
+// as the conversion does; and, as the floor that no path can go below here, the same blocks copied
+// five times over into the listing's room, as many bytes as a listing of capitals takes, with
+// nothing converted. For builds that have no Google Benchmark, WebAssembly's among them. The paths
+// that the processor cannot run are named on standard error. Usage: list_speed CORPUS
 #include "convert.h"
 #include "listing.h"
 
@@ -58,23 +57,31 @@ int main(int argc, char *argv[]) {
     const std::vector<unsigned char> corpus = read_whole(file);
     static_cast<void>(std::fclose(file));
     std::vector<char> listing(convert_block_size * longest_token + listing_overrun);
-    constexpr int rounds = 5;
+    // The rounds take the paths in turn, so that a machine that slows down for a while, as a
+    // shared one does, slows every path alike and their ratios hold.
+    constexpr int rounds = 7;
     const auto known = listing_paths();
-    std::vector<listing_path> paths(known.begin(), known.end());
-    paths.push_back({"copy-x5", copy_five_times, true, "nothing"});
-    for (const listing_path &path : paths) {
-        if (!path.runs_here) {
+    std::vector<listing_path> paths;
+    for (const listing_path &path : known) {
+        if (path.runs_here) {
+            paths.push_back(path);
+        } else {
             static_cast<void>(
                 std::fprintf(stderr, "%s: not run here, no %s\n", path.name, path.needs));
-            continue;
         }
-        std::size_t listed = 0;
-        double best = seconds_to_list(path, corpus, listing, listed); // and warms it up
-        for (int round = 0; round < rounds; ++round) {
-            best = std::min(best, seconds_to_list(path, corpus, listing, listed));
+    }
+    paths.push_back({"copy-x5", copy_five_times, true, "nothing"});
+    std::vector<double> best(paths.size(), 1e9);
+    std::vector<std::size_t> listed(paths.size());
+    for (int round = 0; round < rounds; ++round) { // the first warms each path up
+        for (std::size_t path = 0; path < paths.size(); ++path) {
+            const double seconds = seconds_to_list(paths[path], corpus, listing, listed[path]);
+            best[path] = round == 0 ? best[path] : std::min(best[path], seconds);
         }
-        std::printf("%s %.4f s %.0f MB/s %zu bytes listed\n", path.name, best,
-                    static_cast<double>(corpus.size()) / best / 1e6, listed);
+    }
+    for (std::size_t path = 0; path < paths.size(); ++path) {
+        std::printf("%s %.4f s %.0f MB/s %zu bytes listed\n", paths[path].name, best[path],
+                    static_cast<double>(corpus.size()) / best[path] / 1e6, listed[path]);
     }
     return 0;
 }
