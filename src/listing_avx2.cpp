@@ -61,13 +61,31 @@ HEXWORDS_AVX2 classified classify(const unsigned char *bytes) {
             static_cast<unsigned>(_mm256_movemask_epi8(line_feed))};
 }
 
-// Stores the pairs whose bits are set in mask, of the eight in pairs, and returns what follows.
-HEXWORDS_AVX2 unsigned char *pack_eight(__m128i pairs, unsigned mask, unsigned char *to) {
-    const __m128i indexes =
-        _mm_loadu_si128(reinterpret_cast<const __m128i *>(pack_indexes[mask].data()));
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(to), _mm_shuffle_epi8(pairs, indexes));
-    to += kept_counts[mask] * pair_size;
-    return to;
+// The shuffle that moves the pairs whose bits are set in low_mask to the front of the first
+// half, and those whose bits are set in high_mask to the front of the second.
+HEXWORDS_AVX2 __m256i pack_indexes_for(unsigned low_mask, unsigned high_mask) {
+    const auto *low = reinterpret_cast<const __m128i *>(pack_indexes[low_mask].index.data());
+    const auto *high = reinterpret_cast<const __m128i *>(pack_indexes[high_mask].index.data());
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(low)),
+                                   _mm_loadu_si128(high), 1);
+}
+
+HEXWORDS_AVX2 unsigned char *store_packed(__m128i pairs, unsigned mask, unsigned char *to) {
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(to), pairs);
+    return to + pack_indexes[mask].kept_bytes;
+}
+
+// Stores the pairs of the block's bytes that have tokens, in order, and returns what follows:
+// one shuffle packs two groups of eight, one in each half.
+HEXWORDS_AVX2 unsigned char *pack_block(const classified &block, unsigned char *to) {
+    const std::array<unsigned, 4> masks = {block.keep & 0xffU, block.keep >> 8U & 0xffU,
+                                           block.keep >> 16U & 0xffU, block.keep >> 24U};
+    const __m256i first = _mm256_shuffle_epi8(block.first, pack_indexes_for(masks[0], masks[2]));
+    const __m256i second = _mm256_shuffle_epi8(block.second, pack_indexes_for(masks[1], masks[3]));
+    to = store_packed(_mm256_castsi256_si128(first), masks[0], to);
+    to = store_packed(_mm256_castsi256_si128(second), masks[1], to);
+    to = store_packed(_mm256_extracti128_si256(first, 1), masks[2], to);
+    return store_packed(_mm256_extracti128_si256(second, 1), masks[3], to);
 }
 
 HEXWORDS_AVX2 std::size_t pack(const unsigned char *bytes, std::size_t count,
@@ -81,11 +99,7 @@ HEXWORDS_AVX2 std::size_t pack(const unsigned char *bytes, std::size_t count,
             packed += block_width * pair_size;
             continue;
         }
-        packed = pack_eight(_mm256_castsi256_si128(block.first), block.keep & 0xffU, packed);
-        packed = pack_eight(_mm256_castsi256_si128(block.second), block.keep >> 8U & 0xffU, packed);
-        packed =
-            pack_eight(_mm256_extracti128_si256(block.first, 1), block.keep >> 16U & 0xffU, packed);
-        packed = pack_eight(_mm256_extracti128_si256(block.second, 1), block.keep >> 24U, packed);
+        packed = pack_block(block, packed);
     }
     return static_cast<std::size_t>(packed - pairs);
 }
@@ -103,7 +117,7 @@ HEXWORDS_AVX2 char *write_windows(__m256i first, __m256i middle, __m256i last,
     write_part(0, first, listing);
     write_part(1, middle, listing + store_size);
     write_part(2, last, listing + 2 * store_size);
-    return listing + group_listing(line_feed);
+    return listing + chosen.size;
 }
 
 HEXWORDS_AVX2 char *write_group(const unsigned char *group, std::size_t line_feed, char *listing) {
@@ -111,18 +125,26 @@ HEXWORDS_AVX2 char *write_group(const unsigned char *group, std::size_t line_fee
                          load_twice(group + store_windows[2]), line_feed, listing);
 }
 
-// A bit for each pair of the group that is a line feed.
+// Bit 2 * pair for each pair of the group that is a line feed.
+constexpr unsigned line_feed_bits = 2;
 HEXWORDS_AVX2 std::uint64_t line_feeds_in(const unsigned char *group) {
     const __m256i line_feed = _mm256_set1_epi16(static_cast<short>(line_feed_pair));
-    // Narrowing works within each half: pairs 0 to 7 give bits 0 to 7, pairs 8 to 15 bits 16 to 23.
-    const auto bits = static_cast<unsigned>(_mm256_movemask_epi8(
-        _mm256_packs_epi16(_mm256_cmpeq_epi16(load(group), line_feed), _mm256_setzero_si256())));
-    return (bits | bits >> 8U) & 0xffffU;
+    const auto bits =
+        static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi16(load(group), line_feed)));
+    return bits & 0x55555555U;
+}
+
+// A packed group with more than one line feed: rare, and kept out of the loop, whose registers
+// it would take.
+[[gnu::noinline, gnu::cold]] HEXWORDS_AVX2 char *
+write_group_lines(const unsigned char *group, std::uint64_t line_feeds, char *listing) {
+    return write_lines<write_group, line_feed_bits, pair_size>(group, line_feeds, listing);
 }
 
 [[gnu::flatten]] HEXWORDS_AVX2 char *expand(const unsigned char *pairs, std::size_t pair_count,
                                             char *listing) {
-    return expand_groups<line_feeds_in, write_group, 1>(pairs, pair_count, listing);
+    return expand_groups<line_feeds_in, write_group, line_feed_bits, pair_size, write_group_lines>(
+        pairs, pair_count, listing);
 }
 
 // A group of sixteen source bytes that all have tokens, with more than one line feed: rare, and

@@ -130,7 +130,7 @@ uint8x16_t load(const void *from) { return vld1q_u8(static_cast<const std::uint8
 constexpr std::array<std::uint64_t, 256> make_wide_kept_counts() {
     std::array<std::uint64_t, 256> counts{};
     for (std::size_t mask = 0; mask < counts.size(); ++mask) {
-        counts[mask] = kept_counts[mask];
+        counts[mask] = static_cast<std::uint64_t>(std::popcount(mask));
     }
     return counts;
 }

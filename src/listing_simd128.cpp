@@ -26,8 +26,8 @@ v128_t last_pairs(v128_t high, v128_t low) {
 
 // Stores the pairs whose bits are set in mask, of the eight in pairs, and returns what follows.
 unsigned char *pack_eight(v128_t pairs, unsigned mask, unsigned char *to) {
-    store(to, wasm_i8x16_swizzle(pairs, load(pack_indexes[mask].data())));
-    to += kept_counts[mask] * pair_size;
+    store(to, wasm_i8x16_swizzle(pairs, load(pack_indexes[mask].index.data())));
+    to += pack_indexes[mask].kept_bytes;
     return to;
 }
 

@@ -21,8 +21,8 @@ HEXWORDS_SSSE3 void store(void *to, __m128i bytes) {
 
 // Stores the pairs whose bits are set in mask, of the eight in pairs, and returns what follows.
 HEXWORDS_SSSE3 unsigned char *pack_eight(__m128i pairs, unsigned mask, unsigned char *to) {
-    store(to, _mm_shuffle_epi8(pairs, load(pack_indexes[mask].data())));
-    to += kept_counts[mask] * pair_size;
+    store(to, _mm_shuffle_epi8(pairs, load(pack_indexes[mask].index.data())));
+    to += pack_indexes[mask].kept_bytes;
     return to;
 }
 

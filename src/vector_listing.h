@@ -36,36 +36,32 @@ inline constexpr std::size_t pairs_padding = 3 * group_bytes;
 inline constexpr std::size_t pairs_room = chunk_size * pair_size + pairs_padding;
 
 // For each mask of eight bits: the byte indexes of the pairs whose bits are set, moved to the
-// front of sixteen bytes; an index with its top bit set yields zero in every shuffle used here.
-using pack_table = std::array<std::array<std::uint8_t, 16>, 256>;
+// front of sixteen bytes (an index with its top bit set yields zero in every shuffle used here),
+// and the bytes that those pairs fill. One entry holds both, so that a path finds them with one
+// scaled index.
+struct alignas(32) packing {
+    std::array<std::uint8_t, 16> index;
+    std::size_t kept_bytes;
+};
+using pack_table = std::array<packing, 256>;
 
 constexpr pack_table make_pack_indexes() {
     pack_table table{};
     for (unsigned mask = 0; mask < table.size(); ++mask) {
-        table[mask].fill(0x80);
-        unsigned kept = 0;
+        table[mask].index.fill(0x80);
+        std::size_t kept = 0;
         for (unsigned pair = 0; pair < 8; ++pair) {
             if ((mask >> pair & 1U) != 0) {
-                table[mask][kept++] = static_cast<std::uint8_t>(pair_size * pair);
-                table[mask][kept++] = static_cast<std::uint8_t>(pair_size * pair + 1);
+                table[mask].index[kept++] = static_cast<std::uint8_t>(pair_size * pair);
+                table[mask].index[kept++] = static_cast<std::uint8_t>(pair_size * pair + 1);
             }
         }
+        table[mask].kept_bytes = kept;
     }
     return table;
 }
 
 inline constexpr pack_table pack_indexes = make_pack_indexes();
-
-// For each mask of eight bits: how many bits it sets, so how many bytes it keeps.
-constexpr std::array<std::uint8_t, 256> make_kept_counts() {
-    std::array<std::uint8_t, 256> counts{};
-    for (unsigned mask = 0; mask < counts.size(); ++mask) {
-        counts[mask] = static_cast<std::uint8_t>(std::popcount(mask));
-    }
-    return counts;
-}
-
-inline constexpr std::array<std::uint8_t, 256> kept_counts = make_kept_counts();
 
 // Byte p of a group's listing, when the group has no line feed, is character p % 5 of word
 // p / 5: the pair's two digits, then the fixed "00 ". With a line feed at pair line_feed, the
@@ -118,9 +114,10 @@ constexpr char group_character(std::size_t p, std::size_t line_feed) {
 
 // A group's listing as a path writes it: stores of store_size bytes, each a shuffle of the
 // group's pairs from its window on, or'ed with fixed characters.
-template <std::size_t stores, std::size_t store_size> struct group_layout {
+template <std::size_t stores, std::size_t store_size> struct alignas(32) group_layout {
     std::array<std::array<std::uint8_t, store_size>, stores> index;
     std::array<std::array<char, store_size>, stores> fixed;
+    std::size_t size; // of the group's listing, so that a path reads it rather than works it out
 };
 
 // The layouts of a group for every place of its line feed, and for none.
@@ -136,6 +133,7 @@ constexpr auto make_group_layouts(std::array<std::size_t, stores> windows) {
                 layouts[line_feed].fixed[store][byte] = group_character(p, line_feed);
             }
         }
+        layouts[line_feed].size = group_listing(line_feed);
     }
     return layouts;
 }
@@ -187,16 +185,17 @@ char *write_lines(const unsigned char *group, std::uint64_t line_feeds, char *li
 // line_feeds_in(group) marks the group's line feeds, and write_group(group, line_feed, listing)
 // writes the group in the layout for that place of its line feed and returns where it ends.
 // packed_size is the bytes that packing wrote for each byte with a token. Each path calls it from a
-// function with its own instructions, marked flatten, so that it and the steps are inlined there.
+// function with its own instructions, marked flatten, so that it and the steps are inlined there;
+// a path whose loop runs short of registers passes a write_group_lines of its own, kept out of it.
 template <auto line_feeds_in, auto write_group, unsigned bits_per_pair,
-          std::size_t packed_size = pair_size>
+          std::size_t packed_size = pair_size,
+          auto write_group_lines = write_lines<write_group, bits_per_pair, packed_size>>
 char *expand_groups(const unsigned char *packed, std::size_t pair_count, char *listing) {
     for (std::size_t used = 0; used < pair_count; used += group_pairs) {
         const unsigned char *group = packed + used * packed_size;
         const std::uint64_t line_feeds = line_feeds_in(group);
         if ((line_feeds & (line_feeds - 1)) != 0) {
-            listing =
-                write_lines<write_group, bits_per_pair, packed_size>(group, line_feeds, listing);
+            listing = write_group_lines(group, line_feeds, listing);
             continue;
         }
         const std::size_t line_feed = first_line_feed<bits_per_pair>(line_feeds);
