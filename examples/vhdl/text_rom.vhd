@@ -16,7 +16,9 @@ entity text_rom is
 end entity;
 
 architecture rtl of text_rom is
-  type rom_words is array (0 to DEPTH - 1) of std_logic_vector(15 downto 0);
+  -- Descending, as GHDL keeps a memory: one of ascending range it stores last word first, which
+  -- icebram, matching a design's words in its block memories, would not find.
+  type rom_words is array (DEPTH - 1 downto 0) of std_logic_vector(15 downto 0);
 
   -- The words of a hexwords listing, in order. The listing must hold exactly as many words as
   -- the memory: elaboration stops, naming both counts, when it does not.
