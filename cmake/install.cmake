@@ -10,7 +10,19 @@
 # the documents a user installed are the ones to read offline; the README's link to the license
 # leads where that kind keeps it.
 include(GNUInstallDirs)
-configure_file(docs/hexwords.1 hexwords.1 @ONLY)
+# The man page's version and date are this version's entry of CHANGELOG.md, as the packages'
+# dates are, or SOURCE_DATE_EPOCH's day where that is set.
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+    string(TIMESTAMP HEXWORDS_RELEASE_DATE "%Y-%m-%d" UTC)
+else()
+    string(REPLACE "." "[.]" version_pattern ${PROJECT_VERSION})
+    file(STRINGS CHANGELOG.md release_entry REGEX "^## ${version_pattern} [(][0-9-]+" LIMIT_COUNT 1)
+    if(NOT release_entry)
+        message(FATAL_ERROR "CHANGELOG.md has no entry for ${PROJECT_VERSION}, the version of CMakeLists.txt")
+    endif()
+    string(REGEX MATCH "[0-9]+-[0-9]+-[0-9]+" HEXWORDS_RELEASE_DATE "${release_entry}")
+endif()
+configure_file(docs/hexwords.1.in hexwords.1 @ONLY)
 file(GLOB documentation_pages CONFIGURE_DEPENDS docs/*.md docs/*.svg)
 file(GLOB_RECURSE example_files CONFIGURE_DEPENDS examples/*)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS README.md)
