@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A listing all the way into a memory, with the commands that docs/hardware.md shows, taken from
-# there and run as written in a folder that holds the listing, notes.hex, and the examples' files:
+# there and run as written, as a user runs them: in a folder of their own, with the program on
+# the PATH, from the source copied to notes.txt and the examples' files:
 #   iverilog, verilator, ghdl  the example ROM and its testbench print the text that the memory
 #                              holds, which must be the source's characters and blanks, in
 #                              order, and nothing else; GHDL must also refuse a memory one word
@@ -57,10 +58,7 @@ if [[ -z $source ]]; then
     source=$work/every-byte.txt
     every_byte >"$source"
 fi
-cp "$repo"/examples/verilog/* "$repo"/examples/vhdl/* "$work"
-cp "$source" "$work/notes.txt"
 cd "$work"
-hexwords() { "$program" "$@"; }
 
 fail() { echo "FAIL: $*"; exit 1; }
 # documented START [FROM TO]...: runs the one command that docs/hardware.md shows on a line of
@@ -76,6 +74,14 @@ documented() {
     done
     eval "$command"
 }
+# As a user does: in a folder of their own, the program on the PATH, and examples naming the
+# examples' folder; from the source, with its files.
+documented 'mkdir lab && cd lab'
+PATH=$(dirname "$program"):$PATH
+[[ $(command -v hexwords) == "$program" ]] || fail "$program is not the hexwords on the PATH"
+examples=$repo/examples
+documented 'cp "$examples/sample.txt" notes.txt' '"$examples/sample.txt"' '"$source"'
+documented 'cp "$examples"/verilog/*'
 documented 'hexwords notes.txt'
 documented 'depth='
 # shellcheck disable=SC2154 # depth is set by the documented command
@@ -98,7 +104,6 @@ refused() {
 
 # The boards: examples/ice40's Makefile holds each one's FPGA, package, clock in MHz and memory
 # depth; the page shows its commands for the iCEBreaker in Verilog.
-examples=$repo/examples
 cells=$(dirname "$(command -v yosys)")/../share/yosys/ice40/cells_sim.v
 board_of() { awk -v board="$1" '$1 == board && $2 == ":=" { print $3, $4, $5, $6 }' "$examples/ice40/Makefile"; }
 # on_board START BOARD HDL [FROM TO]...: the documented make command for that board and language.
