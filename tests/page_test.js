@@ -2,7 +2,9 @@
 // Chromium and Firefox through puppeteer-core, WebKit (WebKitGTK's MiniBrowser, Safari's engine)
 // through WebKitWebDriver and selenium-webdriver. In each, every chosen file gives the listing
 // that the native program writes, saved through the page's real download link, with its words,
-// lines and the bytes it leaves out, by kind. In Chromium also: text typed into the box, the
+// lines and the characters it leaves out, by kind; and, for a listing of up to 100,000 words,
+// the Quartus .mif and the Vivado .coe of its words, the same as srec_cat's and the awk recipe's
+// of docs/hardware.md. In Chromium also: text typed into the box, the
 // Verilog and VHDL declarations, loaded by Icarus and GHDL as the page shows them, with the Copy
 // button, the progress of a long conversion, a source that cannot be read, every control from
 // the keyboard, and axe-core's WCAG 2.1 A and AA rules before and after a conversion.
@@ -11,7 +13,7 @@
 //   CASES_DIRECTORY holds pairs NAME.txt and NAME.hex, the listing that NAME.txt must give;
 //   typed.txt, if there, is also typed into the box in Chromium.
 // Needs puppeteer-core, selenium-webdriver and axe-core (from npm, on NODE_PATH) and Debian's
-// chromium, firefox-esr, webkit2gtk-driver, iverilog and ghdl.
+// chromium, firefox-esr, webkit2gtk-driver, iverilog, ghdl and srecord.
 'use strict';
 const assert = require('node:assert/strict');
 const childProcess = require('node:child_process');
@@ -89,7 +91,10 @@ async function puppeteerTab(browserName) {
         forgetErrors: () => problems.splice(0),
         outcome: async () => (await tab.waitForFunction(new Function(outcomeScript),
                                                          { timeout: 120000 })).jsonValue(),
-        download: async (name) => { await tab.click('#download'); return savedFile(downloads, name); },
+        download: async (name, link = 'download') => {
+            await tab.click('#' + link);
+            return savedFile(downloads, name);
+        },
         saved: (name) => savedFile(downloads, name),
         text: (id) => tab.$eval(`#${id}`, (element) => element.textContent),
         close: async () => {
@@ -138,8 +143,8 @@ async function webkitTab() {
         run: (body, ...args) => driver.executeScript(body, ...args),
         forgetErrors: () => {},
         outcome: () => driver.wait(() => driver.executeScript(outcomeScript), 120000),
-        download: async (name) => {
-            await driver.findElement(By.id('download')).click();
+        download: async (name, link = 'download') => {
+            await driver.findElement(By.id(link)).click();
             return savedFile(scratch, name);
         },
         saved: (name) => savedFile(scratch, name),
@@ -158,30 +163,68 @@ const droppedKinds = [
     ['of the symbols [\\]^_`{|}~', 'of the symbols [\\]^_`{|}~',
         (byte) => '[\\]^_`{|}~'.includes(String.fromCharCode(byte))],
     ['tab or carriage return', 'tabs or carriage returns', (byte) => byte === 9 || byte === 13],
-    ['other control byte', 'other control bytes', (byte) => byte < 32 && ![9, 10, 13].includes(byte)],
-    ['byte from 0x7F on', 'bytes from 0x7F on', (byte) => byte >= 0x7f],
+    ['other control byte', 'other control bytes', (byte) => (byte < 32 && ![9, 10, 13].includes(byte)) || byte === 0x7f],
 ];
 
-// The page's account of what the source left out: the bytes of each kind, and the reminder that
-// capitals keep their words where lower case was dropped.
+const escaped = (text) => text.replace(/[\\^$.*+?()[\]{}|]/g, '\\$&');
+
+// The page's account of what the source left out, in characters: the bytes of each ASCII kind;
+// the characters outside ASCII, as a browser decodes the source, and the bytes from 0x80 on that
+// make none (the test's sources hold no U+FFFD of their own); a few of each kind shown; and the
+// reminder that capitals and digits keep their words where letters were dropped.
 function checkDropped(text, source) {
     const counts = droppedKinds.map(() => 0);
     for (const byte of source) {
         const kind = droppedKinds.findIndex(([, , isOfKind]) => isOfKind(byte));
         if (kind >= 0) ++counts[kind];
     }
-    const total = counts.reduce((sum, count) => sum + count, 0);
+    const outside = [...new TextDecoder().decode(source)].filter((character) => character.codePointAt(0) >= 0x80 &&
+                                                                               character !== '\ufffd');
+    const high = source.filter((byte) => byte >= 0x80).length;
+    const notUtf8 = high - outside.reduce((sum, character) => sum + Buffer.byteLength(character), 0);
+    const kinds = [...droppedKinds.map(([one, more], kind) => [one, more, counts[kind]]),
+        ['character outside ASCII', 'characters outside ASCII', outside.length],
+        ['byte from 0x80 on that is not UTF-8', 'bytes from 0x80 on that are not UTF-8', notUtf8]];
+    const total = kinds.reduce((sum, [, , count]) => sum + count, 0);
     const named = (count, one, more) => `${count.toLocaleString('en')} ${count === 1 ? one : more}`;
     if (total === 0) {
-        assert.equal(text, 'Every byte of the source gave a memory word or a line.');
+        assert.equal(text, 'Every character of the source gave a memory word or a line.');
         return;
     }
-    assert.ok(text.startsWith(`${named(total, 'byte', 'bytes')} of the source left no memory word: `), text);
-    droppedKinds.forEach(([one, more], kind) => {
-        assert.equal(text.includes(` ${one}`) || text.includes(` ${more}`), counts[kind] > 0, text);
-        if (counts[kind] > 0) assert.ok(text.includes(named(counts[kind], one, more)), text);
-    });
-    assert.equal(text.includes('Only capital letters keep theirs'), counts[0] > 0, text);
+    assert.ok(text.startsWith(`${named(total, 'character', 'characters')} of the source left no memory word: `), text);
+    for (const [one, more, count] of kinds) {
+        assert.equal(text.includes(` ${one}`) || text.includes(` ${more}`), count > 0, text);
+        if (count > 0) assert.ok(text.includes(named(count, one, more)), text);
+    }
+    // Each character shown of a kind is one of the source's, of that kind: a character itself, or
+    // a byte as 0xHH.
+    const asByte = (shown) => /^0x[0-9A-F]{2}$/.test(shown) ? parseInt(shown.slice(2), 16) : shown.charCodeAt(0);
+    const ofKind = [...droppedKinds.map(([one, more, isOfKind]) => [one, more, (shown) =>
+        (shown.length === 1 || shown.startsWith('0x')) && isOfKind(asByte(shown)) && source.includes(asByte(shown))]),
+        ['character outside ASCII', 'characters outside ASCII', (shown) => outside.includes(shown)],
+        ['byte from 0x80 on that is not UTF-8', 'bytes from 0x80 on that are not UTF-8',
+            (shown) => /^0x[89A-F][0-9A-F]$/.test(shown) && source.includes(asByte(shown))]];
+    for (const [one, more, isShownRight] of ofKind) {
+        const shown = text.match(new RegExp(`(?:${escaped(one)}|${escaped(more)}), such as (.*?)(?:; |\\. [A-Z]|\\.$)`));
+        if (shown) {
+            for (const item of shown[1].split(/, | and /)) assert.ok(isShownRight(item), `${item} in: ${text}`);
+        }
+    }
+    assert.equal(text.includes('Capitals and digits keep their words'), counts[0] + outside.length > 0, text);
+}
+
+// The Quartus .mif and the Vivado .coe of a listing, as srec_cat and the awk recipe of
+// docs/hardware.md write them; the .mif from its first line that is not a comment.
+function vendorFilesOf(listing) {
+    const run = (command, ...args) => {
+        const { status, stdout, stderr } = childProcess.spawnSync(command, args, { encoding: 'utf8' });
+        assert.equal(status, 0, `${command}: ${stderr}`);
+        return stdout;
+    };
+    const recipe = fs.readFileSync(path.join(__dirname, '..', 'docs', 'hardware.md'), 'utf8')
+        .match(/^awk '(BEGIN \{ print "memory_initialization_radix[^\n]*)' notes\.hex >notes\.coe$/m)[1];
+    return { mif: run('srec_cat', listing, '-vmem', '-o', '-', '-mif', '16').replace(/^(--.*\n)*/, ''),
+             coe: run('awk', recipe, listing) };
 }
 
 // Every case gives its listing through the download, the words and lines that it holds, and
@@ -201,7 +244,17 @@ async function convertsEveryCase(browser) {
         checkDropped(await browser.text('dropped'), fs.readFileSync(path.join(casesDirectory, name)));
         const listing = await browser.download(expectedName);
         assert.ok(listing.equals(expected), `${expectedName} differs from the native program's listing`);
-        console.log(`ok: ${name} gives ${expectedName}, ${listing.length} bytes, ${words} words`);
+        let vendors = '';
+        if (words > 0 && words <= 100000) {
+            const made = vendorFilesOf(path.join(casesDirectory, expectedName));
+            const stem = expectedName.replace(/\.hex$/, '');
+            const mif = (await browser.download(`${stem}.mif`, 'download-mif')).toString();
+            assert.equal(mif.replace(/^(--.*\n)*/, ''), made.mif, `${stem}.mif differs from srec_cat's`);
+            const coe = (await browser.download(`${stem}.coe`, 'download-coe')).toString();
+            assert.equal(coe, made.coe, `${stem}.coe differs from the awk recipe's`);
+            vendors = `, and its .mif and .coe`;
+        }
+        console.log(`ok: ${name} gives ${expectedName}, ${listing.length} bytes, ${words} words${vendors}`);
     }
 }
 
@@ -345,19 +398,27 @@ async function listsTypedText({ tab, open, outcome, download }) {
     assert.deepEqual(await shownMemory(tab), { words: '2 memory words in 1 line. To load them, declare a memory of 2 words:',
                                                declaration: 'reg [15:0] rom [0:1];\ninitial $readmemh("text.hex", rom);' });
     await tab.evaluate(() => { document.getElementById('text').value = ''; });
+    await tab.type('#text', 'x');
+    await tab.waitForFunction(() => document.getElementById('preview').textContent === '');
+    await tab.type('#text', 'Y');
+    await tab.waitForFunction(() => document.getElementById('preview').textContent === '5900 ');
+    assert.equal((await shownMemory(tab)).words, '1 memory word in 1 line. To load it, declare a memory of 1 word:');
+    await tab.evaluate(() => { document.getElementById('text').value = ''; });
     await tab.type('#text', 'xyz');
     await tab.waitForFunction(() => document.getElementById('preview').textContent === '');
-    assert.deepEqual(await shownMemory(tab),
-                     { words: 'The listing holds no memory words, so there is nothing to load.', declaration: null });
+    assert.deepEqual(await shownMemory(tab), { words: 'The listing holds no memory words, so there is nothing to ' +
+        'load, and no memory to declare: a memory of no words is not one that Verilog, VHDL or a vendor\'s IP can have.',
+                                               declaration: null });
+    assert.equal(await tab.evaluate(() => document.getElementById('vendor-files').hidden), true);
     await tab.click('#text', { clickCount: 3 });
     await tab.keyboard.press('Backspace');
     await tab.waitForFunction(() => document.getElementById('result').hidden);
     console.log('ok: typed text gives the program\'s listing of its UTF-8 bytes, as text.hex');
 }
 
-// From the keyboard alone: Tab reaches the file input, the text box, the download link, the
-// language of the declaration and Copy, in that order; text is typed, Enter downloads and
-// copies, and Space opens the file chooser.
+// From the keyboard alone: Tab reaches the file input, the text box, the download links of the
+// listing and of its .mif and .coe, the language of the declaration and Copy, in that order; text
+// is typed, Enter downloads and copies, and Space opens the file chooser.
 async function worksFromKeyboard({ tab, open, outcome, saved }) {
     await open();
     const focused = () => tab.evaluate(() => document.activeElement.id);
@@ -372,12 +433,19 @@ async function worksFromKeyboard({ tab, open, outcome, saved }) {
     await next('download');
     await tab.keyboard.press('Enter');
     assert.equal((await saved('text.hex')).toString(), '4800 4900 ');
+    await next('download-mif');
+    await next('download-coe');
+    await tab.keyboard.press('Enter');
+    assert.equal((await saved('text.coe')).toString(),
+                 'memory_initialization_radix=16;\nmemory_initialization_vector=\n4800,\n4900;\n');
     await next('verilog');
     await next('copy');
     await tab.keyboard.press('Enter');
     await tab.waitForFunction(() => document.getElementById('copied').textContent === 'Copied.');
     await tab.keyboard.down('Shift');
     await next('verilog');
+    await next('download-coe');
+    await next('download-mif');
     await next('download');
     await next('text');
     await next('source');
