@@ -163,7 +163,8 @@ HEXWORDS_AVX2 char *write_kept(__m256i low, __m256i high, std::uint64_t line_fee
     if ((line_feeds & (line_feeds - 1)) != 0) {
         return write_kept_lines(low, high, line_feeds, listing);
     }
-    return write_windows(low, _mm256_alignr_epi8(high, low, store_windows[1]), high,
+    constexpr int middle_window = static_cast<int>(store_windows[1]);
+    return write_windows(low, _mm256_alignr_epi8(high, low, middle_window), high,
                          first_line_feed<1>(line_feeds), listing);
 }
 
