@@ -11,14 +11,16 @@
 # leads where that kind keeps it.
 include(GNUInstallDirs)
 # The man page's version and date are this version's entry of CHANGELOG.md, as the packages'
-# dates are, or SOURCE_DATE_EPOCH's day where that is set.
+# dates are, or SOURCE_DATE_EPOCH's day where that is set. A version that has no entry yet, as
+# between releases, takes the newest entry's date; a release cannot be made without its entry.
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
     string(TIMESTAMP HEXWORDS_RELEASE_DATE "%Y-%m-%d" UTC)
 else()
     string(REPLACE "." "[.]" version_pattern ${PROJECT_VERSION})
     file(STRINGS CHANGELOG.md release_entry REGEX "^## ${version_pattern} [(][0-9-]+" LIMIT_COUNT 1)
     if(NOT release_entry)
-        message(FATAL_ERROR "CHANGELOG.md has no entry for ${PROJECT_VERSION}, the version of CMakeLists.txt")
+        message(STATUS "CHANGELOG.md has no entry for ${PROJECT_VERSION} yet: the man page takes the newest entry's date")
+        file(STRINGS CHANGELOG.md release_entry REGEX "^## [0-9.]+ [(][0-9-]+" LIMIT_COUNT 1)
     endif()
     string(REGEX MATCH "[0-9]+-[0-9]+-[0-9]+" HEXWORDS_RELEASE_DATE "${release_entry}")
 endif()
