@@ -222,6 +222,10 @@ readmemh-*)
     ;;
 board-limits)
     builds icestick verilog
+    # Built again from nothing, into another folder: the same bitstream, byte for byte.
+    on_board 'make -C "$examples/ice40" BOARD=' icestick verilog '/board"' '/again"' >again.log 2>&1 ||
+        { tail -n 20 again.log; fail "the second build failed"; }
+    cmp board/text.bin again/text.bin || fail "two builds of the same listing gave other bitstreams"
     # 4,096 words, the last not a blank.
     awk 'BEGIN { for (i = 0; i < 128; i++) printf "%s", "HEXWORDS ON AN ICE40, 4096 WORDS" }' >full.txt
     hexwords full.txt full.hex
