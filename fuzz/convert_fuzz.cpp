@@ -65,12 +65,14 @@ extern "C" int LLVMFuzzerInitialize(int * /*argc*/, char *** /*argv*/) {
     for (const bool runs_here : {true, false}) {
         static_cast<void>(
             std::fprintf(stderr, runs_here ? "listing paths checked:" : "not run here:"));
+        const char *named = " none";
         for (const listing_path &path : listing_paths()) {
             if (path.runs_here == runs_here) {
                 static_cast<void>(std::fprintf(stderr, " %s", path.name));
+                named = "";
             }
         }
-        static_cast<void>(std::fprintf(stderr, "\n"));
+        static_cast<void>(std::fprintf(stderr, "%s\n", named));
     }
     return 0;
 }
