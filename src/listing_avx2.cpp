@@ -18,7 +18,11 @@ constexpr unsigned every_byte_kept = 0xffffffffU;
 // bytes of pairs, taken from this byte of the group on: they hold every pair that it needs.
 constexpr std::size_t store_size = 32;
 constexpr std::array<std::size_t, 3> store_windows = {0, 12, 16};
-constexpr auto layouts = make_group_layouts<store_windows.size(), store_size, 16>(store_windows);
+// A layout takes about 200 bytes; at 256 apiece, one shift of the line feed's place finds it.
+constexpr std::size_t layout_alignment = 256;
+constexpr auto layouts =
+    make_group_layouts<store_windows.size(), store_size, 16, layout_alignment>(store_windows);
+static_assert(sizeof(layouts[0]) == layout_alignment);
 
 HEXWORDS_AVX2 __m256i load(const void *from) {
     return _mm256_loadu_si256(static_cast<const __m256i *>(from));

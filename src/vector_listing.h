@@ -113,17 +113,19 @@ constexpr char group_character(std::size_t p, std::size_t line_feed) {
 }
 
 // A group's listing as a path writes it: stores of store_size bytes, each a shuffle of the
-// group's pairs from its window on, or'ed with fixed characters.
-template <std::size_t stores, std::size_t store_size> struct alignas(32) group_layout {
+// group's pairs from its window on, or'ed with fixed characters. A path may align the layouts
+// further, to a power of two at least their size, so that it finds one with a single shift.
+template <std::size_t stores, std::size_t store_size, std::size_t alignment = 32>
+struct alignas(alignment) group_layout {
     std::array<std::array<std::uint8_t, store_size>, stores> index;
     std::array<std::array<char, store_size>, stores> fixed;
     std::size_t size; // of the group's listing, so that a path reads it rather than works it out
 };
 
 // The layouts of a group for every place of its line feed, and for none.
-template <std::size_t stores, std::size_t store_size, std::size_t reach>
+template <std::size_t stores, std::size_t store_size, std::size_t reach, std::size_t alignment = 32>
 constexpr auto make_group_layouts(std::array<std::size_t, stores> windows) {
-    std::array<group_layout<stores, store_size>, group_pairs + 1> layouts{};
+    std::array<group_layout<stores, store_size, alignment>, group_pairs + 1> layouts{};
     for (std::size_t line_feed = 0; line_feed <= no_line_feed; ++line_feed) {
         for (std::size_t store = 0; store < stores; ++store) {
             for (std::size_t byte = 0; byte < store_size; ++byte) {
