@@ -162,11 +162,11 @@ template <unsigned bits_per_pair> std::size_t first_line_feed(std::uint64_t line
     constexpr std::uint64_t none = width < 64 ? std::uint64_t{1} << width % 64 : 0;
     // A 32-bit processor counts 32 bits at once, and 64 only in steps.
     if constexpr (width < 32 && sizeof(std::size_t) < sizeof(std::uint64_t)) {
-        return static_cast<std::size_t>(
+        return static_cast<unsigned>(
                    std::countr_zero(static_cast<std::uint32_t>(line_feeds | none))) /
                bits_per_pair;
     }
-    return static_cast<std::size_t>(std::countr_zero(line_feeds | none)) / bits_per_pair;
+    return static_cast<unsigned>(std::countr_zero(line_feeds | none)) / bits_per_pair;
 }
 
 // A group with more than one line feed, a line at a time, with a path's write_group.
