@@ -160,6 +160,7 @@ template <unsigned bits_per_pair> std::size_t first_line_feed(std::uint64_t line
     // A bit just past the group's stands for none; with 64 of them, no bit at all does.
     constexpr std::size_t width = group_pairs * bits_per_pair;
     constexpr std::uint64_t none = width < 64 ? std::uint64_t{1} << width % 64 : 0;
+    // The count is taken as unsigned, which widens without a sign extension in the loop.
     // A 32-bit processor counts 32 bits at once, and 64 only in steps.
     if constexpr (width < 32 && sizeof(std::size_t) < sizeof(std::uint64_t)) {
         return static_cast<unsigned>(
